@@ -1,0 +1,212 @@
+#include "base/profile.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include <unistd.h>
+
+namespace zarvo {
+namespace {
+
+std::string trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+bool equalNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+struct Lines {
+  std::vector<std::string> lines;  // without line ends
+  bool crlf = false;
+  bool finalNewline = true;
+};
+
+bool readLines(const std::string& path, Lines& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  const std::string text = ss.str();
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+      out.crlf = true;
+    }
+    out.lines.push_back(std::move(line));
+    if (nl == std::string::npos) {
+      out.finalNewline = false;
+      break;
+    }
+    pos = nl + 1;
+  }
+  return true;
+}
+
+// "[name]" with optional blanks; returns whether the line is a section header.
+bool sectionName(const std::string& line, std::string& name) {
+  std::string t = trim(line);
+  if (t.size() < 2 || t.front() != '[') return false;
+  size_t close = t.find(']');
+  if (close == std::string::npos) return false;
+  name = trim(t.substr(1, close - 1));
+  return true;
+}
+
+// "key=value"; comment lines (";" or "#") are not keys.
+bool keyValue(const std::string& line, std::string& key, std::string& value) {
+  std::string t = trim(line);
+  if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[') return false;
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  key = trim(line.substr(0, eq));
+  value = trim(line.substr(eq + 1));
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool Profile::parseInt(const std::string& raw, int64_t& out) {
+  std::string t = trim(raw);
+  if (t.empty()) return false;
+  bool neg = false;
+  size_t i = 0;
+  if (t[0] == '-' || t[0] == '+') {
+    neg = t[0] == '-';
+    i = 1;
+  }
+  int base = 10;
+  if (t.size() > i + 1 && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= t.size()) return false;
+  uint64_t v = 0;
+  for (; i < t.size(); ++i) {
+    int d;
+    char c = t[i];
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else return false;
+    v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
+    if (v > 0xFFFFFFFFull) return false;
+  }
+  out = neg ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+  return true;
+}
+
+std::string Profile::readText(const std::string& section, const std::string& key, const std::string& def) const {
+  Lines f;
+  if (path_.empty() || !readLines(path_, f)) return def;
+  bool inSection = false;
+  for (const std::string& line : f.lines) {
+    std::string name, k, v;
+    if (sectionName(line, name)) {
+      inSection = equalNoCase(name, section);
+      continue;
+    }
+    if (inSection && keyValue(line, k, v) && equalNoCase(k, key)) {
+      if (v.size() > kMaxValue) v.resize(kMaxValue);
+      return v;
+    }
+  }
+  return def;
+}
+
+int64_t Profile::readInt(const std::string& section, const std::string& key, int64_t def) const {
+  const std::string missing = "\x01";
+  std::string text = readText(section, key, missing);
+  int64_t v;
+  if (text == missing || !parseInt(text, v)) return def;
+  return v;
+}
+
+bool Profile::writeInt(const std::string& section, const std::string& key, int64_t value) {
+  return writeText(section, key, std::to_string(value));
+}
+
+bool Profile::writeText(const std::string& section, const std::string& key, const std::string& value) {
+  lastError_.clear();
+  if (path_.empty()) {
+    lastError_ = "Unable to write to settings file: no path";
+    return false;
+  }
+  Lines f;
+  readLines(path_, f);  // a missing file is created by this write
+
+  const std::string entry = key + "=" + value;
+  bool inSection = false, sectionSeen = false, done = false;
+  size_t insertAt = 0;  // after the last non-blank line of the section
+  for (size_t i = 0; i < f.lines.size() && !done; ++i) {
+    std::string name, k, v;
+    if (sectionName(f.lines[i], name)) {
+      if (inSection) break;
+      inSection = equalNoCase(name, section);
+      if (inSection) {
+        sectionSeen = true;
+        insertAt = i + 1;
+      }
+      continue;
+    }
+    if (!inSection) continue;
+    if (keyValue(f.lines[i], k, v) && equalNoCase(k, key)) {
+      f.lines[i] = k + "=" + value;  // keep the spelling the file already has
+      done = true;
+    } else if (!trim(f.lines[i]).empty()) {
+      insertAt = i + 1;
+    }
+  }
+  if (!done) {
+    if (sectionSeen) {
+      f.lines.insert(f.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
+    } else {
+      f.lines.push_back("[" + section + "]");
+      f.lines.push_back(entry);
+    }
+    f.finalNewline = true;
+  }
+
+  const char* eol = f.crlf ? "\r\n" : "\n";
+  std::string text;
+  for (size_t i = 0; i < f.lines.size(); ++i) {
+    text += f.lines[i];
+    if (i + 1 < f.lines.size() || f.finalNewline) text += eol;
+  }
+
+  const std::string tmp = path_ + ".tmp" + std::to_string(::getpid());
+  FILE* out = std::fopen(tmp.c_str(), "wb");
+  bool ok = out != nullptr;
+  if (ok) {
+    ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    ok = (std::fflush(out) == 0) && ok;
+    ok = (::fsync(fileno(out)) == 0) && ok;
+    ok = (std::fclose(out) == 0) && ok;
+  }
+  if (ok) ok = std::rename(tmp.c_str(), path_.c_str()) == 0;
+  if (!ok) {
+    lastError_ = "Unable to write to " + path_ + ": " + std::strerror(errno);
+    std::remove(tmp.c_str());
+  }
+  return ok;
+}
+
+}  // namespace zarvo

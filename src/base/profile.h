@@ -1,0 +1,41 @@
+#pragma once
+// The settings file: one key of an INI file read or written at a time. Sections and keys
+// match without regard to letter case. Nothing is cached: every read opens the file, every
+// write reaches the disk at once, through a temporary file renamed over the old one so a
+// crash or a full disk never leaves half a file. Other lines (comments, unknown sections,
+// order, line ends) are kept as they are.
+
+#include <cstdint>
+#include <string>
+
+namespace zarvo {
+
+class Profile {
+ public:
+  static constexpr size_t kMaxValue = 2047;  // longer values arrive cut to this length
+
+  explicit Profile(std::string path = {}) : path_(std::move(path)) {}
+
+  const std::string& path() const { return path_; }
+  void setPath(std::string path) { path_ = std::move(path); }
+
+  // The value, or def when the file, the section or the key is missing.
+  std::string readText(const std::string& section, const std::string& key, const std::string& def) const;
+  // Decimal, or hexadecimal after "0x"; missing or malformed gives def.
+  int64_t readInt(const std::string& section, const std::string& key, int64_t def) const;
+
+  // Each returns false when the file cannot be written; lastError() then names the file.
+  bool writeText(const std::string& section, const std::string& key, const std::string& value);
+  bool writeInt(const std::string& section, const std::string& key, int64_t value);
+
+  const std::string& lastError() const { return lastError_; }
+
+  // Parses an integer as the settings file stores it: decimal or "0x" hexadecimal.
+  static bool parseInt(const std::string& text, int64_t& out);
+
+ private:
+  std::string path_;
+  std::string lastError_;
+};
+
+}  // namespace zarvo

@@ -1,0 +1,37 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace {
+
+void PrintUsage(std::FILE* to) {
+  std::fprintf(to,
+               "zarvo-r5-cli: drive ZARVO R5 ROM emulator units from a terminal.\n\n"
+               "Usage: zarvo-r5-cli COMMAND [OPTIONS]\n\nCommands:\n");
+  for (const auto& c : zarvo::cli::Commands()) std::fprintf(to, "  %-8s %s\n", c.name, c.summary);
+  std::fprintf(to,
+               "\nEvery command takes --settings FILE (use that settings file instead of locating one)\n"
+               "and --help. Set ZARVO_R5_SIM to run on simulated units (see the README).\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return 2;
+  }
+  std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(stdout);
+    return 0;
+  }
+  for (const auto& c : zarvo::cli::Commands()) {
+    if (name == c.name) return c.run(zarvo::cli::Args(argv + 2, argv + argc));
+  }
+  std::fprintf(stderr, "zarvo-r5-cli: unknown command '%s'\n\n", name.c_str());
+  PrintUsage(stderr);
+  return 2;
+}

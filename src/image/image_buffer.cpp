@@ -1,0 +1,75 @@
+#include "image/image_buffer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace zarvo {
+
+namespace {
+constexpr uint32_t kSlack = 2000;
+constexpr uint32_t kSizeSlack = 1024;
+}  // namespace
+
+ImageBuffer::ImageBuffer() : storage_(9216, 0xFF), size_(8192) {}
+
+bool ImageBuffer::resize(uint32_t count, RunState& rs, Ui& ui) {
+  if (rs.SizeHighWater < count) rs.SizeHighWater = count;
+  const size_t wanted = static_cast<size_t>(count) + kSlack;
+  const uint64_t newSize = std::max<uint64_t>(size_, static_cast<uint64_t>(count) + kSizeSlack);
+  try {
+    // Never shrink below what size() promises; new bytes are zero.
+    storage_.resize(std::max<size_t>(wanted, static_cast<size_t>(newSize)), 0);
+  } catch (const std::bad_alloc&) {
+    ui.messageBox("Memory error !", "Buffer Resize.", Icon::None, Buttons::Ok);
+    return false;
+  } catch (const std::length_error&) {
+    ui.messageBox("Memory error !", "Buffer Resize.", Icon::None, Buttons::Ok);
+    return false;
+  }
+  size_ = static_cast<uint32_t>(std::min<uint64_t>(newSize, 0xFFFFFFFFu));
+  return true;
+}
+
+bool ImageBuffer::growToHighWater(RunState& rs, Ui& ui) {
+  uint32_t target = std::max(rs.SizeHighWater, rs.SizeHighWaterMax);
+  rs.SizeHighWaterMax = target;
+  return resize(target, rs, ui);
+}
+
+bool ImageBuffer::growTo(uint32_t count, RunState& rs, Ui& ui) {
+  if (rs.SizeHighWaterMax >= count) return true;
+  rs.SizeHighWaterMax = count;
+  return resize(count, rs, ui);
+}
+
+void ImageBuffer::computeSum(const RunState& rs) {
+  int64_t len = FileLength(rs.SourceFileName);
+  uint64_t n = len < 0 ? 0 : std::min<uint64_t>(static_cast<uint64_t>(len), size_);
+  uint32_t s = 0;
+  for (uint64_t i = 0; i < n; ++i) s += storage_[i];
+  sum_ = s;
+  sumText_ = Hex8(s);
+}
+
+std::string Hex8(uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08X", v);
+  return buf;
+}
+
+std::string Hex7(uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%07X", v);
+  return buf;
+}
+
+int64_t FileLength(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+}  // namespace zarvo

@@ -1,0 +1,93 @@
+#include "base/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "temp_dir.h"
+
+namespace zarvo {
+namespace {
+
+using test::ReadFileText;
+using test::TempDir;
+
+TEST(Profile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
+  TempDir dir;
+  Profile p(dir.file("TovanHistory_1.ini"));
+  EXPECT_EQ(p.readText("LoadDlg", "Name", "None"), "None");
+  EXPECT_EQ(p.readInt("LoadDlg", "UserFill", 255), 255);
+  ASSERT_TRUE(p.writeInt("LoadDlg", "UserFill", 17));
+  EXPECT_EQ(ReadFileText(p.path()), "[LoadDlg]\nUserFill=17\n");
+}
+
+TEST(Profile, SectionsAndKeysMatchWithoutRegardToCase) {
+  TempDir dir;
+  Profile p(dir.file("s.ini"));
+  ASSERT_TRUE(p.writeInt("LoadDlg", "DistSAdd", 4096));
+  EXPECT_EQ(p.readInt("loaddlg", "DistSadd", 0), 4096);
+  ASSERT_TRUE(p.writeText("LOADDLG", "Format", "5"));
+  EXPECT_EQ(p.readText("LoadDlg", "FORMAT", "0"), "5");
+  ASSERT_TRUE(p.writeInt("LoadDlg", "distsadd", 1));
+  // One key, kept in the spelling the file already had.
+  EXPECT_EQ(ReadFileText(p.path()), "[LoadDlg]\nDistSAdd=1\nFormat=5\n");
+}
+
+TEST(Profile, IntegerForms) {
+  struct Case {
+    const char* text;
+    int64_t expected;
+  } cases[] = {
+      {"42", 42}, {"0x1F", 31}, {"0X10", 16}, {"-3", -3}, {" 7 ", 7},
+      {"12abc", -1}, {"", -1}, {"0x", -1}, {"abc", -1}, {"99999999999", -1},
+  };
+  TempDir dir;
+  Profile p(dir.file("s.ini"));
+  for (const Case& c : cases) {
+    ASSERT_TRUE(p.writeText("S", "K", c.text));
+    EXPECT_EQ(p.readInt("S", "K", -1), c.expected) << "text '" << c.text << "'";
+  }
+}
+
+TEST(Profile, WritesKeepOtherLinesAndLineEnds) {
+  TempDir dir;
+  std::string path = dir.writeText("s.ini", "; comment\r\n[Other]\r\nx=1\r\n\r\n[Option]\r\nLang=English\r\n\r\n[Tail]\r\ny=2\r\n");
+  Profile p(path);
+  EXPECT_EQ(p.readText("Option", "Lang", ""), "English");
+  ASSERT_TRUE(p.writeText("Option", "BatWork", "/tmp/a.hex"));
+  ASSERT_TRUE(p.writeText("New", "k", "v"));
+  EXPECT_EQ(ReadFileText(path),
+            "; comment\r\n[Other]\r\nx=1\r\n\r\n[Option]\r\nLang=English\r\nBatWork=/tmp/a.hex\r\n\r\n"
+            "[Tail]\r\ny=2\r\n[New]\r\nk=v\r\n");
+  EXPECT_EQ(p.readText("Tail", "y", ""), "2");
+}
+
+TEST(Profile, LongValuesArriveCutTo2047Characters) {
+  TempDir dir;
+  Profile p(dir.file("s.ini"));
+  ASSERT_TRUE(p.writeText("S", "K", std::string(5000, 'a')));
+  EXPECT_EQ(p.readText("S", "K", "").size(), 2047u);
+}
+
+TEST(Profile, RefusedWriteLeavesTheFileAndNamesIt) {
+  TempDir dir;
+  std::string path = dir.writeText("s.ini", "[S]\nK=1\n");
+  Profile p(path);
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  bool ok = p.writeText("S", "K", "2");
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+  EXPECT_FALSE(ok);
+  EXPECT_NE(p.lastError().find("Unable to write to " + path), std::string::npos);
+  EXPECT_EQ(ReadFileText(path), "[S]\nK=1\n");
+}
+
+TEST(Profile, WriteIntoMissingDirectoryFails) {
+  TempDir dir;
+  Profile p(dir.file("no/such/dir/s.ini"));
+  EXPECT_FALSE(p.writeText("S", "K", "1"));
+  EXPECT_FALSE(p.lastError().empty());
+}
+
+}  // namespace
+}  // namespace zarvo

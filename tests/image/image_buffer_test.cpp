@@ -1,0 +1,109 @@
+#include "image/image_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include "recording_ui.h"
+#include "temp_dir.h"
+
+namespace zarvo {
+namespace {
+
+using test::RecordingUi;
+using test::TempDir;
+
+TEST(ImageBuffer, StartUpImage) {
+  ImageBuffer img;
+  EXPECT_EQ(img.size(), 8192u);
+  EXPECT_EQ(img.capacity(), 9216u);
+  for (size_t i = 0; i < img.capacity(); ++i) ASSERT_EQ(img.data()[i], 0xFF);
+}
+
+TEST(ImageBuffer, ResizeSizesAndHighWater) {
+  struct Case {
+    uint32_t count;
+    uint32_t size;
+    size_t minCapacity;
+  } cases[] = {
+      {100, 8192, 8192},      // 8192 > 1124: size stays
+      {10000, 11024, 12000},  // size count + 1024, capacity count + 2000
+      {0x100000, 0x100400, 0x100000 + 2000},
+  };
+  for (const Case& c : cases) {
+    ImageBuffer img;
+    RunState rs;
+    RecordingUi ui;
+    ASSERT_TRUE(img.resize(c.count, rs, ui));
+    EXPECT_EQ(img.size(), c.size) << c.count;
+    EXPECT_GE(img.capacity(), c.minCapacity) << c.count;
+    EXPECT_GE(img.capacity(), img.size()) << c.count;
+    EXPECT_EQ(rs.SizeHighWater, c.count);
+  }
+}
+
+TEST(ImageBuffer, ResizeNeverShrinksAndKeepsBytes) {
+  ImageBuffer img;
+  RunState rs;
+  RecordingUi ui;
+  ASSERT_TRUE(img.resize(10000, rs, ui));
+  img.data()[9999] = 0x5A;
+  ASSERT_TRUE(img.resize(500, rs, ui));
+  EXPECT_EQ(img.size(), 11024u);
+  EXPECT_GE(img.capacity(), 11024u);
+  EXPECT_EQ(img.data()[9999], 0x5A);
+  EXPECT_EQ(img.data()[10500], 0x00);  // grown bytes are zero
+  EXPECT_EQ(rs.SizeHighWater, 10000u);
+}
+
+TEST(ImageBuffer, GrowToHighWaterRemembersTheLargestTarget) {
+  ImageBuffer img;
+  RunState rs;
+  RecordingUi ui;
+  rs.SizeHighWater = 0x20000;
+  ASSERT_TRUE(img.growToHighWater(rs, ui));
+  EXPECT_EQ(img.size(), 0x20000u + 1024);
+  rs.SizeHighWater = 0x800;
+  ASSERT_TRUE(img.growToHighWater(rs, ui));
+  EXPECT_EQ(rs.SizeHighWaterMax, 0x20000u);
+}
+
+TEST(ImageBuffer, SumOfThreeFFBytes) {
+  TempDir dir;
+  ImageBuffer img;
+  RunState rs;
+  rs.SourceFileName = dir.write("a.bin", {0xFF, 0xFF, 0xFF});
+  img.computeSum(rs);
+  EXPECT_EQ(img.sumText(), "000002FD");
+}
+
+TEST(ImageBuffer, SumWrapsModulo2To32) {
+  TempDir dir;
+  ImageBuffer img;
+  RunState rs;
+  RecordingUi ui;
+  const uint32_t n = (1u << 24) + 1;
+  ASSERT_TRUE(img.resize(n, rs, ui));
+  std::fill_n(img.data(), n, 0xFF);
+  rs.SourceFileName = dir.write("big.bin", std::vector<uint8_t>(n, 0));
+  img.computeSum(rs);
+  EXPECT_EQ(img.sum(), static_cast<uint32_t>(uint64_t{n} * 255u));
+}
+
+TEST(ImageBuffer, SumOfAFileLargerThanTheImageStopsAtTheImage) {
+  TempDir dir;
+  ImageBuffer img;  // 8192 bytes of 0xFF
+  RunState rs;
+  rs.SourceFileName = dir.write("grown.bin", std::vector<uint8_t>(100000, 0));
+  img.computeSum(rs);
+  EXPECT_EQ(img.sum(), 8192u * 0xFF);
+}
+
+TEST(ImageBuffer, SumOfAMissingFileIsZero) {
+  ImageBuffer img;
+  RunState rs;
+  rs.SourceFileName = "/no/such/file";
+  img.computeSum(rs);
+  EXPECT_EQ(img.sumText(), "00000000");
+}
+
+}  // namespace
+}  // namespace zarvo

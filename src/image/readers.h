@@ -1,0 +1,45 @@
+#pragma once
+// The three HEX readers and their detectors. A reader runs twice over the same file text:
+// MeasurePass learns the highest address, StorePass places and checks the bytes. The text
+// is the file's bytes; positions at or past its end read as NUL (as the zero tail of the
+// raw copy would) and nothing outside it is ever read. The HexImage is never written
+// outside its bounds, whatever the file says.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "base/ui.h"
+
+namespace zarvo {
+
+enum class Pass { Measure, Store };
+
+struct HexResult {
+  bool ok = false;
+  std::vector<uint8_t> image;  // the HexImage: at least K + 1024 bytes
+  uint32_t lowest = 0;         // Motorola and Tektronix: lowest data address
+  uint32_t last = 0;           // highest address written, inclusive (0 when none)
+};
+
+struct HexOptions {
+  uint32_t capacity = 0;  // K: the image size at the time of the call
+  Pass pass = Pass::Store;
+  uint8_t fillByte = 0;   // [LoadDlg] UserFill (the readers' default 0)
+  bool fillFlag = false;  // [LoadDlg] UnuserFillCheck (default 0)
+};
+
+HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui& ui);
+HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui& ui);
+HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui& ui);
+
+// Reporting modes: 0 silent, 1 check before reading a chosen format (negative message,
+// title "ERROR !"), 2 auto detection inside a load (positive message, title "Auto detect").
+bool DetectIntel(std::span<const uint8_t> text, int mode, Ui& ui);
+bool DetectMotorola(std::span<const uint8_t> text, int mode, Ui& ui);
+bool DetectTektronix(std::span<const uint8_t> text, int mode, Ui& ui);
+
+// Intel, Motorola, Tektronix in this order, silent: 4, 5, 6, or 3 (binary).
+uint32_t DetectFormatOf(std::span<const uint8_t> text, Ui& ui);
+
+}  // namespace zarvo

@@ -28,7 +28,7 @@ constexpr const char* kHelp =
     "  -o, --output OUT       file to write the image bytes to (required)\n"
     "  --format FMT           auto (default), exe, com, bin, intel, motorola, tektronix, pof\n"
     "  --ic SWITCH            emulated IC type as a batch switch (/16 .. /080, /2716 .. /27080);\n"
-    "                         default: the smallest IC type that holds the download length\n"
+    "                         default: the smallest IC type that holds the file\n"
     "  --dataset SWITCH       byte lane: /8BIT_Every (default), /16BIT_EVEN, /16BIT_ODD,\n"
     "                         /32BIT_1ST, /32BIT_2ND, /32BIT_3RD, /32BIT_4TH\n"
     "  --fill HH              fill unused bytes with HH (hexadecimal, default FF)\n"

@@ -2,10 +2,12 @@
 // its LED, drive the target's reset line on every unit.
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <memory>
 #include <string>
 
 #include "app/session.h"
+#include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
 #include "device/discovery.h"
@@ -33,8 +35,10 @@ struct Options {
   bool help = false;
 };
 
-bool TakeOptions(const char* command, const Args& args, Options& o, const char* usage,
+bool TakeOptions(const char* command, Args args, Options& o, const char* usage,
                  const std::vector<std::string>& valued = {}) {
+  std::optional<std::string> settings;
+  if (!TakeSettingsOption(args, settings, std::cerr)) return false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
@@ -42,21 +46,20 @@ bool TakeOptions(const char* command, const Args& args, Options& o, const char* 
       std::printf("Usage: zarvo-r5-cli %s\n", usage);
       return true;
     }
-    bool takesValue = a == "--settings";
+    bool takesValue = false;
     for (const std::string& v : valued) takesValue = takesValue || a == v;
     if (takesValue) {
       if (i + 1 >= args.size()) {
         std::fprintf(stderr, "zarvo-r5-cli %s: %s needs a value\nUsage: zarvo-r5-cli %s\n", command, a.c_str(), usage);
         return false;
       }
-      if (a == "--settings")
-        o.settings = args[++i];
-      else
-        o.rest.push_back(a), o.rest.push_back(args[++i]);
+      o.rest.push_back(a);
+      o.rest.push_back(args[++i]);
     } else {
       o.rest.push_back(a);
     }
   }
+  if (!o.help) o.settings = ResolveSettingsPath(settings, std::cerr);
   return true;
 }
 

@@ -175,7 +175,7 @@ bool FakeUnit::submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
     } else if (in) {
       actual = std::min(length, bulkIn_.size());
       if (shorten_ >= 0) actual = std::min(actual, static_cast<size_t>(shorten_));
-      std::memcpy(bytes, bulkIn_.data(), actual);
+      if (actual > 0) std::memcpy(bytes, bulkIn_.data(), actual);
       bulkIn_.erase(bulkIn_.begin(), bulkIn_.begin() + static_cast<std::ptrdiff_t>(actual));
     } else {
       bulkOut_.insert(bulkOut_.end(), bytes, bytes + length);

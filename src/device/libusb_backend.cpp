@@ -6,6 +6,7 @@
 #include <array>
 #include <climits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zarvo {
@@ -47,8 +48,10 @@ class DeviceList {
 
   // The devices that take slots, in slot order.
   std::vector<libusb_device*> slots() const {
+    // Ports are numbered from 1, so the zero padding puts a hub's port before its children.
     struct Entry {
-      std::vector<uint8_t> key;  // bus number, then the port path
+      uint8_t bus;
+      std::array<uint8_t, 8> ports;
       uint8_t address;
       libusb_device* dev;
     };
@@ -57,14 +60,12 @@ class DeviceList {
       libusb_device* dev = list_[i];
       libusb_device_descriptor desc{};
       if (libusb_get_device_descriptor(dev, &desc) == 0 && desc.bDeviceClass == LIBUSB_CLASS_HUB) continue;
-      std::array<uint8_t, 8> ports{};
-      const int depth = libusb_get_port_numbers(dev, ports.data(), static_cast<int>(ports.size()));
-      Entry e{{libusb_get_bus_number(dev)}, libusb_get_device_address(dev), dev};
-      if (depth > 0) e.key.insert(e.key.end(), ports.begin(), ports.begin() + depth);
-      entries.push_back(std::move(e));
+      Entry e{libusb_get_bus_number(dev), {}, libusb_get_device_address(dev), dev};
+      if (libusb_get_port_numbers(dev, e.ports.data(), static_cast<int>(e.ports.size())) < 0) e.ports.fill(0);
+      entries.push_back(e);
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-      return a.key != b.key ? a.key < b.key : a.address < b.address;
+      return std::tie(a.bus, a.ports, a.address) < std::tie(b.bus, b.ports, b.address);
     });
     std::vector<libusb_device*> out;
     out.reserve(entries.size());

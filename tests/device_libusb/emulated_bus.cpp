@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -236,7 +237,9 @@ EmulatedBus::~EmulatedBus() {
 }
 
 void EmulatedBus::addRootHub(int bus) {
-  add("/devices/usb" + std::to_string(bus), bus, 1, Hex(Descriptors(0x1D6B, 0x0002, 0x09)));
+  std::ostringstream path;
+  path << "/devices/usb" << bus;
+  add(path.str(), bus, 1, Hex(Descriptors(0x1D6B, 0x0002, 0x09)));
 }
 
 FakeUnit& EmulatedBus::addDevice(const DeviceSpec& spec, uint8_t id) {
@@ -248,40 +251,39 @@ FakeUnit& EmulatedBus::addDevice(const DeviceSpec& spec, uint8_t id) {
   handlers_.push_back(handler);
   GError* error = nullptr;
   if (!umockdev_testbed_attach_ioctl(testbed_, DevNode(spec.bus, spec.address).c_str(), handler, &error)) {
-    const std::string what = error != nullptr ? error->message : "attach_ioctl failed";
+    ADD_FAILURE() << (error != nullptr ? error->message : "attach_ioctl failed");
     g_clear_error(&error);
-    ADD_FAILURE() << what;
   }
-  // The sysfs name is "<bus>-<ports>", the parent being the hub one level up.
-  const std::string name = std::to_string(spec.bus) + "-" + spec.ports;
-  std::string parent = "/devices/usb" + std::to_string(spec.bus);
+  // The sysfs name is "<bus>-<ports>", below the hubs "<bus>-<leading ports>" up to the root.
+  std::ostringstream path;
+  path << "/devices/usb" << spec.bus;
   for (size_t dot = spec.ports.find('.'); dot != std::string::npos; dot = spec.ports.find('.', dot + 1))
-    parent += "/" + std::to_string(spec.bus) + "-" + spec.ports.substr(0, dot);
-  add(parent + "/" + name, spec.bus, spec.address, Hex(Descriptors(spec.vendor, spec.product, spec.deviceClass)));
+    path << '/' << spec.bus << '-' << spec.ports.substr(0, dot);
+  path << '/' << spec.bus << '-' << spec.ports;
+  add(path.str(), spec.bus, spec.address, Hex(Descriptors(spec.vendor, spec.product, spec.deviceClass)));
   return unit;
 }
 
 void EmulatedBus::add(const std::string& sysPath, int bus, int address, const std::string& descriptors) {
   const std::string node = DevNode(bus, address);
-  char busText[8];
-  char addressText[8];
-  std::snprintf(busText, sizeof busText, "%03d", bus);
-  std::snprintf(addressText, sizeof addressText, "%03d", address);
-  const std::string record = "P: " + sysPath + "\n" +
-                             "N: " + node.substr(5) + "\n" +
-                             "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n" +
-                             "E: BUSNUM=" + busText + "\nE: DEVNUM=" + addressText + "\n" +
-                             "E: DEVNAME=" + node + "\n" +
-                             "A: busnum=" + std::to_string(bus) + "\\n\n" +
-                             "A: devnum=" + std::to_string(address) + "\\n\n" +
-                             "A: bConfigurationValue=1\\n\n" +
-                             "A: speed=480\\n\n" +
-                             "H: descriptors=" + descriptors + "\n";
+  char numbers[64];
+  std::snprintf(numbers, sizeof numbers, "E: BUSNUM=%03d\nE: DEVNUM=%03d\n", bus, address);
+  // "\\n" is umockdev's escape for the newline that ends a sysfs attribute's value.
+  std::ostringstream record;
+  record << "P: " << sysPath << "\n"
+         << "N: " << node.substr(5) << "\n"
+         << "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
+         << numbers
+         << "E: DEVNAME=" << node << "\n"
+         << "A: busnum=" << bus << "\\n\n"
+         << "A: devnum=" << address << "\\n\n"
+         << "A: bConfigurationValue=1\\n\n"
+         << "A: speed=480\\n\n"
+         << "H: descriptors=" << descriptors << "\n";
   GError* error = nullptr;
-  if (!umockdev_testbed_add_from_string(testbed_, record.c_str(), &error)) {
-    const std::string what = error != nullptr ? error->message : "add_from_string failed";
+  if (!umockdev_testbed_add_from_string(testbed_, record.str().c_str(), &error)) {
+    ADD_FAILURE() << (error != nullptr ? error->message : "add_from_string failed");
     g_clear_error(&error);
-    ADD_FAILURE() << what;
   }
 }
 

@@ -253,7 +253,9 @@ bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d,
   return true;
 }
 
-bool Dispatch(LoadContext& ctx, RawImage& raw) {
+}  // namespace
+
+bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
   const Profile& p = ctx.profile;
   const int64_t d = p.readInt(keys::kLoadDlg, keys::kDistSAdd, 0);
   const auto fill = static_cast<uint8_t>(p.readInt(keys::kLoadDlg, keys::kUserFill, 0) & 0xFF);
@@ -280,8 +282,6 @@ bool Dispatch(LoadContext& ctx, RawImage& raw) {
   if (IsHex(code)) return LoadHex(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
   return LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
 }
-
-}  // namespace
 
 bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
                 uint32_t b) {
@@ -337,7 +337,7 @@ bool LoadImage(LoadContext& ctx) {
   if (!w.ok()) return false;
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
   RawImage raw;
-  return ReadRawFile(ctx, raw) && Dispatch(ctx, raw);
+  return ReadRawFile(ctx, raw) && DispatchRaw(ctx, raw);
 }
 
 bool HandOff(LoadContext& ctx) {

@@ -96,7 +96,8 @@ bool WindowPreparation(LoadContext& ctx) {
     ctx.ui.messageBox("File not found...");
     return FailWithOkZero(ctx);
   }
-  req.format = DetectFormat(ctx);
+  // The request's format is the detected one; it is taken from the raw copy the load reads
+  // next (LoadImage), rather than reading the whole file once more here.
   return true;
 }
 
@@ -337,7 +338,9 @@ bool LoadImage(LoadContext& ctx) {
   if (!w.ok()) return false;
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
   RawImage raw;
-  return ReadRawFile(ctx, raw) && DispatchRaw(ctx, raw);
+  if (!ReadRawFile(ctx, raw)) return false;
+  if (ctx.ui.activePage() != Page::Batch) ctx.image.request().format = DetectFormatOf(raw.text(), ctx.ui);
+  return DispatchRaw(ctx, raw);
 }
 
 bool HandOff(LoadContext& ctx) {

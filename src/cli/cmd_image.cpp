@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include <unistd.h>
+
 #include "app/session.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
@@ -155,8 +157,11 @@ std::optional<int> Parse(const Args& args, Options& o) {
 // A settings file of its own for a run that names none, removed afterwards.
 class TempSettings {
  public:
+  // tmpfs when there is one: each settings write is synced, and nobody keeps this file.
   TempSettings() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zarvo-image-XXXXXX").string();
+    const std::filesystem::path base =
+        ::access("/dev/shm", W_OK) == 0 ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "zarvo-image-XXXXXX").string();
     if (::mkdtemp(pattern.data())) dir_ = pattern;
   }
   ~TempSettings() {

@@ -4,6 +4,10 @@
 #include <filesystem>
 
 #include "batch/batch_line.h"
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "device/reset_line.h"
+#include "device/transfer.h"
 #include "image/load_pipeline.h"
 #include "image/tables.h"
 
@@ -37,40 +41,28 @@ std::string UpperHex(uint64_t v) {
 
 }  // namespace
 
-std::optional<TransferRow> TransferRowFor(const std::string& deviceSize) {
-  if (deviceSize == "512K * 8bit")
-    return TransferRow{0x80000, 0x2000, "Error !! DownLoad 512K * 8bit Fail...", "Error !! Read 512K * 8bit Fail..."};
-  if (deviceSize == "1024K * 8bit")
-    return TransferRow{0x100000, 0x2000, "Error !! DownLoad 1024K * 8bit Fail...",
-                       "Error !! Read 1024K * 8bit Fail..."};
-  if (deviceSize == "512K * 16bit")
-    return TransferRow{0x100000, 0x4000, "Error !! DownLoad 512K * 16bit Fail...",
-                       "Error !! Read 512K * 16bit Fail..."};
-  return std::nullopt;
-}
-
 bool FindBatchUnit(BatchContext& ctx, int n) {
-  const int p = ctx.units.findPosition(n);
+  const int p = FindPosition(ctx.dev, ctx.dev.rs.UnitList[static_cast<size_t>(n - 1)]);
   if (p < 0) {
-    ctx.ui.showMessagePage();
-    return Fail(ctx.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");
+    ctx.dev.ui.showMessagePage();
+    return Fail(ctx.dev.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");
   }
-  ctx.units.blinkLed(p, 10);  // identification only; a failed blink does not stop the line
+  BlinkLed(ctx.dev, p, 10);  // identification only; a failed blink does not stop the line
   return true;
 }
 
 bool ApplyChunk(BatchContext& ctx, int64_t n) {
-  RunState& rs = ctx.rs;
+  RunState& rs = ctx.dev.rs;
   const int64_t length = FileLength(rs.SourceFileName);
   const int64_t b = SwitchToIcSize(rs.IcSwitchText);
-  if (length < n * b - 1) return Fail(ctx.ui, "Error!! /Nn Paramater Over FileSize !!");
+  if (length < n * b - 1) return Fail(ctx.dev.ui, "Error!! /Nn Paramater Over FileSize !!");
   if (rs.StartText == "/S0000000") rs.StartText = "/S" + std::to_string(b * (n - 1));
   return true;
 }
 
 bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const std::string& parseError) {
-  RunState& rs = ctx.rs;
-  Ui& ui = ctx.ui;
+  RunState& rs = ctx.dev.rs;
+  Ui& ui = ctx.dev.ui;
 
   Progress(ui, 5);
   const int unit = rs.UnitText[0] - '0';
@@ -145,33 +137,32 @@ bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const s
   req.sourceEnd = "0000000";
   req.destination = "0000000";
   ctx.image.setRange(0);
-  LoadContext load{ctx.image, rs, ctx.profile, ui};
+  LoadContext load{ctx.image, rs, ctx.dev.profile, ui};
   if (!HandOff(load)) return Fail(ui);
   ui.appendMessage("[Range: 0x" + Hex8(ctx.image.range()) + "] => SUM :0x" + ctx.image.sumText());
 
-  if (!ctx.units.setMode(0)) return Fail(ui, "Error 53!! Function fail...");
-  const std::optional<TransferRow> row = TransferRowFor(rs.DeviceSize);
-  const uint32_t r = row && rs.EmulationRange != 0 ? row->span / rs.EmulationRange : 0;
-  const uint32_t n = rs.IcSize / 8192;
-  if (row && !ctx.units.download(r, n, row->blockLength)) return Fail(ui, row->downloadFail);
+  if (!SetMode(ctx.dev, kModeHost)) return Fail(ui, "Error 53!! Function fail...");
+  // An unknown configuration text transfers nothing and the line goes on.
+  const std::optional<Geometry> g = GeometryFor(rs);
+  if (g && !Download(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->downloadFailText);
   Progress(ui, 25);
-  if (row && !rs.VerifySwitch.empty()) {
+  if (g && !rs.VerifySwitch.empty()) {
     rs.VerifyMismatch = false;
     // A mismatch is no failure here: the verify has reported it and lit the fail lamp.
-    if (!ctx.units.readBackVerify(r, n, row->blockLength)) return Fail(ui, row->verifyFail);
+    if (!ReadBackVerify(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->verifyFailText);
   }
   Progress(ui, 35);
 
   if (!FindBatchUnit(ctx, unit)) return false;
   if (rs.ResetSwitch == "/RESET0") {
-    ctx.units.setResetLine(0);
+    SetResetLine(ctx.dev, 0);
   } else if (rs.ResetSwitch == "/RESET1") {
-    ctx.units.setResetLine(1);
+    SetResetLine(ctx.dev, 1);
   } else if (rs.ResetSwitch == "/RESET") {
     ui.appendMessage("Warnning !! /Reset = /Reset1");
-    ctx.units.setResetLine(1);
+    SetResetLine(ctx.dev, 1);
   }
-  if (!ctx.units.setMode(0x1000)) return Fail(ui, "Error 53!! Function fail...");
+  if (!SetMode(ctx.dev, kModeTarget)) return Fail(ui, "Error 53!! Function fail...");
   Progress(ui, 10);
   ui.appendMessage("Success!!");
   return true;
@@ -179,9 +170,10 @@ bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const s
 
 BatchSummary RunBatch(BatchContext& ctx, const std::vector<std::string>& script) {
   BatchSummary summary;
-  Ui& ui = ctx.ui;
+  Ui& ui = ctx.dev.ui;
+  RunState& rs = ctx.dev.rs;
   ui.setLamp(kLampWait);
-  ResetBatchLine(ctx.rs, ctx.addrText);
+  ResetBatchLine(rs, ctx.addrText);
   if (script.size() <= 1 && (script.empty() || script.front().empty())) {
     ui.messageBox("No bat code....", "", Icon::Information);
     ui.setLamp(kLampFail);
@@ -189,17 +181,17 @@ BatchSummary RunBatch(BatchContext& ctx, const std::vector<std::string>& script)
     return summary;
   }
   for (size_t i = 0; i < script.size(); ++i) {
-    ResetBatchLine(ctx.rs, ctx.addrText);
+    ResetBatchLine(rs, ctx.addrText);
     const std::string& line = script[i];
     if (line.find_first_not_of(' ') == std::string::npos) continue;
     std::string parseError;
-    ParseBatchLine(ctx.rs, line, parseError);
+    ParseBatchLine(rs, line, parseError);
     ui.setLamp(kLampWait);
     ui.setProgress(ProgressBar::Batch, 10);
     ++summary.commandLines;
     const bool ok = RunBatchLine(ctx, static_cast<int>(i), line, parseError);
     if (!ok) ++summary.failedLines;
-    if (ok && !ctx.rs.VerifySwitch.empty() && ctx.rs.VerifyMismatch) ++summary.mismatchLines;
+    if (ok && !rs.VerifySwitch.empty() && rs.VerifyMismatch) ++summary.mismatchLines;
     ui.setProgress(ProgressBar::Batch, StatusModel::kProgressMax);
     if (ui.status().lamp(Page::Batch).seen() == kLampWait) ui.setLamp(kLampPass);
   }

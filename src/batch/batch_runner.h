@@ -4,7 +4,6 @@
 // in the message pane, the batch progress bar and the batch lamp.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,17 +11,14 @@
 #include "base/profile.h"
 #include "base/run_state.h"
 #include "base/ui.h"
-#include "batch/batch_units.h"
+#include "device/device_context.h"
 #include "image/image_buffer.h"
 
 namespace zarvo {
 
 struct BatchContext {
+  DeviceContext dev;  // the unit link, run-wide values, settings file, screen and clock
   ImageBuffer& image;
-  RunState& rs;
-  Profile& profile;
-  Ui& ui;
-  BatchUnits& units;
   const PathResolver& resolver;
   std::string addrText;  // panel 1's address edit Win_addr_1, for the saved start text
 };
@@ -47,15 +43,5 @@ bool FindBatchUnit(BatchContext& ctx, int n);
 // The chunk switch /Nn: checks the file holds chunk n of the IC size and, when no start
 // switch was given, makes the start text "/S" + the chunk's offset in decimal.
 bool ApplyChunk(BatchContext& ctx, int64_t n);
-
-// Transfer geometry for DeviceSize: memory span C and block length L; nothing for an
-// unknown configuration text.
-struct TransferRow {
-  uint32_t span;
-  uint32_t blockLength;
-  const char* downloadFail;
-  const char* verifyFail;
-};
-std::optional<TransferRow> TransferRowFor(const std::string& deviceSize);
 
 }  // namespace zarvo

@@ -1,0 +1,33 @@
+#include "image/hex_text.h"
+
+#include <new>
+#include <stdexcept>
+
+namespace zarvo::hex {
+
+bool GrowImage(std::vector<uint8_t>& image, uint64_t size, uint8_t value, Ui& ui) {
+  if (size <= image.size()) return true;
+  // A file's addresses may ask for more than this machine can give; that is a message,
+  // not an abort.
+  if (size > image.max_size()) {
+    MemoryError(ui);
+    return false;
+  }
+  try {
+    image.resize(static_cast<size_t>(size), value);
+  } catch (const std::bad_alloc&) {
+    MemoryError(ui);
+    return false;
+  } catch (const std::length_error&) {
+    MemoryError(ui);
+    return false;
+  }
+  return true;
+}
+
+bool MakeImage(std::vector<uint8_t>& image, uint64_t size, uint8_t value, Ui& ui) {
+  image.clear();
+  return GrowImage(image, size, value, ui);
+}
+
+}  // namespace zarvo::hex

@@ -1,0 +1,159 @@
+// Intel HEX reader: records 00 (data), 01 (end of file), 02 (extended segment address) and
+// 04 (extended linear address); every other type is passed over.
+#include <algorithm>
+#include <cstring>
+
+#include "image/hex_text.h"
+#include "image/readers.h"
+
+namespace zarvo {
+
+namespace {
+
+constexpr uint64_t kSlack = 1024;        // the HexImage holds K + 1024 bytes
+constexpr uint64_t kLinearSpan = 65536;  // what one 04 record addresses
+constexpr uint64_t kLinearSlack = 200;   // extra bytes kept when a 04 record grows the image
+constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
+
+// The record type is read as two decimal digits; anything else is an unknown type.
+int TypeAt(const hex::Text& t, size_t i) {
+  uint8_t a = t.at(i), b = t.at(i + 1);
+  if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
+  return (a - '0') * 10 + (b - '0');
+}
+
+}  // namespace
+
+HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui& ui) {
+  const hex::Text t(text);
+  hex::Breather breathe(ui);
+  const bool store = opt.pass == Pass::Store;
+  const uint8_t fill = opt.fillFlag ? opt.fillByte : 0;
+
+  HexResult r;
+  // The measure pass only learns the highest address, so it needs no image.
+  if (store && !hex::MakeImage(r.image, uint64_t{opt.capacity} + kSlack, fill, ui)) return {};
+  uint64_t capacity = opt.capacity;  // highest address a data byte may take
+  uint64_t grownSize = 0;            // image size a 04 record asked for, made when data needs it
+
+  uint64_t segmentBase = 0, linearBase = 0, highestEnd = 0;
+  size_t records = 0, badSums = 0;
+  bool formatError = false;
+  const uint8_t* const p = t.p;
+  const size_t n = t.n;
+  size_t pos = 0;
+
+  while (pos < n) {
+    const void* hit = std::memchr(p + pos, ':', n - pos);
+    if (hit == nullptr) break;
+    const size_t q = static_cast<size_t>(static_cast<const uint8_t*>(hit) - p);
+    ++records;
+    breathe.at(q);
+    const int type = TypeAt(t, q + 7);
+    if (type != 0 && type != 1 && type != 2 && type != 4) {
+      pos = q + 1;  // 03, 05 and the rest carry nothing the image needs
+      continue;
+    }
+    // A record of a known type must be whole: a record cut short or garbled would
+    // otherwise swallow the next one and leave a silently wrong image.
+    const int length = t.byteAt(q + 1);
+    const int64_t address = t.numberAt(q + 3, 4);
+    if (length < 0 || address < 0) {
+      formatError = true;
+      break;
+    }
+    const size_t dataPos = q + 9;
+    const size_t sumPos = dataPos + 2 * static_cast<size_t>(length);
+    const size_t end = sumPos + 2;
+    const int checksum = t.byteAt(sumPos);
+    if (!t.holds(q, end) || checksum < 0) {
+      formatError = true;
+      break;
+    }
+    pos = end;
+
+    if (type == 4) {
+      const int64_t value = t.numberAt(dataPos, 4);
+      if (value < 0) {
+        formatError = true;
+        break;
+      }
+      linearBase = static_cast<uint64_t>(value) << 16;
+      if (linearBase > capacity) {
+        capacity = linearBase + kLinearSpan;
+        grownSize = linearBase + kLinearSpan + kLinearSlack;
+      }
+      continue;  // stepped over without a checksum check
+    }
+    if (type == 2) {
+      const int64_t value = t.numberAt(dataPos, 4);
+      if (value < 0) {
+        formatError = true;
+        break;
+      }
+      segmentBase = static_cast<uint64_t>(value) << 4;
+    }
+
+    const uint64_t base = static_cast<uint64_t>(address) + segmentBase + linearBase;
+    if (type == 0) {
+      highestEnd = std::max(highestEnd, base + static_cast<uint64_t>(length));
+      if (highestEnd > kAddressSpace) {  // no 32-bit address can name these bytes
+        hex::OutOfBuffer(ui);
+        return {};
+      }
+    }
+    if (!store) {
+      if (type == 1) break;
+      continue;
+    }
+
+    // Every data byte must land inside the image: the checked capacity, and the real size
+    // of the image, whatever segment or linear base went before.
+    if (type == 0 && length > 0) {
+      const uint64_t last = base + static_cast<uint64_t>(length) - 1;
+      if (last > capacity) {
+        hex::OutOfBuffer(ui);
+        return {};
+      }
+      if (last >= r.image.size() && !hex::GrowImage(r.image, std::max(grownSize, last + 1), fill, ui))
+        return {};
+    }
+    unsigned sum = static_cast<unsigned>(length) + static_cast<unsigned>(address >> 8) +
+                   static_cast<unsigned>(address & 0xFF) + static_cast<unsigned>(type);
+    unsigned bad = 0;
+    const uint8_t* src = p + dataPos;
+    if (type == 0 && length > 0) {
+      uint8_t* dst = r.image.data() + base;
+      for (int i = 0; i < length; ++i, src += 2) {
+        const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
+        bad |= hi | lo;
+        const unsigned v = (hi << 4 | lo) & 0xFF;
+        sum += v;
+        dst[i] = static_cast<uint8_t>(v);
+      }
+    } else {
+      for (int i = 0; i < length; ++i, src += 2) {
+        const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
+        bad |= hi | lo;
+        sum += (hi << 4 | lo) & 0xFF;
+      }
+    }
+    if (bad & hex::kBad) {
+      formatError = true;
+      break;
+    }
+    if (((sum + static_cast<unsigned>(checksum)) & 0xFF) != 0) ++badSums;
+    if (type == 1) break;
+  }
+
+  if (formatError || records == 0) {
+    hex::FormatError(ui);
+    return {};
+  }
+  if (store && badSums > 0) hex::ChecksumWarning(ui);
+  r.ok = true;
+  r.last = highestEnd == 0 ? 0 : static_cast<uint32_t>(highestEnd - 1);
+  return r;
+}
+
+}  // namespace zarvo

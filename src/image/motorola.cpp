@@ -1,0 +1,155 @@
+// Motorola S-record reader: S1, S2, S3 carry data, S7, S8, S9 end the file; S0 and the
+// count records S4, S5, S6 carry nothing and are passed over like any other text.
+#include <algorithm>
+#include <limits>
+
+#include "image/hex_text.h"
+#include "image/readers.h"
+
+namespace zarvo {
+
+namespace {
+
+constexpr uint64_t kSlack = 1024;
+constexpr uint64_t kMaxAddress = 0xFFFFFFFFu;
+
+}  // namespace
+
+HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui& ui) {
+  const hex::Text t(text);
+  hex::Breather breathe(ui);
+  const bool store = opt.pass == Pass::Store;
+  // Gaps in a Motorola image are 0xFF unless the user asked for a fill byte.
+  const uint8_t fill = opt.fillFlag ? opt.fillByte : 0xFF;
+  const uint64_t capacity = opt.capacity;
+
+  HexResult r;
+  if (store && !hex::MakeImage(r.image, capacity + kSlack, fill, ui)) return {};
+
+  uint64_t lowest = std::numeric_limits<uint64_t>::max(), highest = 0;
+  bool accepted = false, formatError = false;
+  size_t badSums = 0;
+  const uint8_t* const p = t.p;
+  const size_t n = t.n;
+  size_t pos = 0;
+
+  while (pos < n) {
+    const uint8_t c = p[pos];
+    // Every line end is stepped over on its own, so a blank line cannot shift the pairs
+    // and hide the record after it.
+    if (c == '\n' || c == '\r') {
+      ++pos;
+      continue;
+    }
+    uint8_t a = c, b = t.at(pos + 1);
+    pos += 2;
+    if (a == '%') {
+      a = b;
+      b = t.at(pos);
+      pos += 1;
+    }
+    if (a != 'S') continue;
+    int addressBytes = 0;
+    bool terminator = false;
+    switch (b) {
+      case '1': addressBytes = 2; break;
+      case '2': addressBytes = 3; break;
+      case '3': addressBytes = 4; break;
+      case '7': case '8': case '9': terminator = true; break;
+      default: continue;  // S0, S4, S5, S6 and text outside records
+    }
+    accepted = true;
+    breathe.at(pos);
+
+    // A record must hold what its count says, inside the text: a data record too short
+    // for its own address, or cut off by the end of the file, is a format error.
+    const int count = t.byteAt(pos);
+    if (count < 1 || (!terminator && count < addressBytes + 1)) {
+      formatError = true;
+      break;
+    }
+    const size_t sumPos = pos + 2 * static_cast<size_t>(count);
+    const size_t end = sumPos + 2;
+    const int checksum = t.byteAt(sumPos);
+    if (!t.holds(pos, end) || checksum < 0) {
+      formatError = true;
+      break;
+    }
+
+    if (!terminator) {
+      const int64_t address = t.numberAt(pos + 2, 2 * addressBytes);
+      if (address < 0) {
+        formatError = true;
+        break;
+      }
+      const uint64_t base = static_cast<uint64_t>(address);
+      const int dataBytes = count - addressBytes - 1;
+      if (dataBytes > 0) {
+        lowest = std::min(lowest, base);
+        highest = std::max(highest, base + static_cast<uint64_t>(dataBytes) - 1);
+        if (highest > kMaxAddress) {
+          hex::OutOfBuffer(ui);
+          return {};
+        }
+        // S1, S2 and S3 data alike may start at most at K; the slack holds the rest.
+        if (store && (base > capacity || base + static_cast<uint64_t>(dataBytes) > r.image.size())) {
+          hex::OutOfBuffer(ui);
+          return {};
+        }
+      }
+      if (store) {
+        unsigned sum = 0, bad = 0;
+        const uint8_t* src = p + pos;
+        const size_t dataOffset = 1 + static_cast<size_t>(addressBytes);
+        for (size_t i = 0; i < dataOffset; ++i, src += 2) {
+          const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
+          bad |= hi | lo;
+          sum += (hi << 4 | lo) & 0xFF;
+        }
+        if (dataBytes > 0) {
+          uint8_t* dst = r.image.data() + base;
+          for (int i = 0; i < dataBytes; ++i, src += 2) {
+            const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
+            bad |= hi | lo;
+            const unsigned v = (hi << 4 | lo) & 0xFF;
+            sum += v;
+            dst[i] = static_cast<uint8_t>(v);
+          }
+        }
+        if (bad & hex::kBad) {
+          formatError = true;
+          break;
+        }
+        if (static_cast<unsigned>(checksum) != (~sum & 0xFF)) ++badSums;
+      }
+    } else if (store) {
+      unsigned sum = 0, bad = 0;
+      const uint8_t* src = p + pos;
+      for (int i = 0; i < count; ++i, src += 2) {
+        const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
+        bad |= hi | lo;
+        sum += (hi << 4 | lo) & 0xFF;
+      }
+      if (bad & hex::kBad) {
+        formatError = true;
+        break;
+      }
+      if (static_cast<unsigned>(checksum) != (~sum & 0xFF)) ++badSums;
+    }
+    pos = end;
+    if (terminator) break;
+  }
+
+  if (formatError || !accepted) {
+    hex::FormatError(ui);
+    return {};
+  }
+  if (store && badSums > 0) hex::ChecksumWarning(ui);
+  r.ok = true;
+  const bool anyData = lowest != std::numeric_limits<uint64_t>::max();
+  r.lowest = anyData ? static_cast<uint32_t>(lowest) : 0;
+  r.last = static_cast<uint32_t>(highest);
+  return r;
+}
+
+}  // namespace zarvo

@@ -1,0 +1,100 @@
+// Tektronix hex reader: "/", 4-digit address, 2-digit count, header checksum, data, data
+// checksum (nibble sums); a record with count 0 ends the file.
+#include <algorithm>
+#include <cstring>
+
+#include "image/hex_text.h"
+#include "image/readers.h"
+
+namespace zarvo {
+
+namespace {
+
+constexpr uint64_t kSlack = 1024;
+constexpr uint64_t kNoRecord = 0xFFFFFF;
+
+}  // namespace
+
+HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui& ui) {
+  const hex::Text t(text);
+  hex::Breather breathe(ui);
+  const bool store = opt.pass == Pass::Store;
+  const uint8_t fill = opt.fillFlag ? opt.fillByte : 0;
+
+  HexResult r;
+  if (store && !hex::MakeImage(r.image, uint64_t{opt.capacity} + kSlack, fill, ui)) return {};
+
+  uint64_t lowest = kNoRecord, highestEnd = 0;
+  size_t records = 0, badSums = 0;
+  bool formatError = false;
+  const uint8_t* const p = t.p;
+  const size_t n = t.n;
+  size_t pos = 0;
+
+  while (pos < n) {
+    const void* hit = std::memchr(p + pos, '/', n - pos);
+    if (hit == nullptr) break;
+    const size_t q = static_cast<size_t>(static_cast<const uint8_t*>(hit) - p);
+    const int64_t address = t.numberAt(q + 1, 4);
+    if (address < 0) {  // a "/" in a path or a comment, not a record
+      pos = q + 1;
+      continue;
+    }
+    ++records;
+    breathe.at(q);
+    // Once a record has started, its fields must be whole: a record cut short would
+    // otherwise swallow the text after it.
+    const int count = t.byteAt(q + 5);
+    if (count < 0 || t.byteAt(q + 7) < 0) {
+      formatError = true;
+      break;
+    }
+    if (count == 0) break;  // the terminator
+    const size_t dataPos = q + 9;
+    const size_t sumPos = dataPos + 2 * static_cast<size_t>(count);
+    const size_t end = sumPos + 2;
+    const int checksum = t.byteAt(sumPos);
+    if (!t.holds(q, end) || checksum < 0) {
+      formatError = true;
+      break;
+    }
+    const uint64_t base = static_cast<uint64_t>(address);
+    lowest = std::min(lowest, base);
+    highestEnd = std::max(highestEnd, base + static_cast<uint64_t>(count));
+    pos = end;
+    if (!store) continue;
+
+    // The pipeline sizes the image from the measure pass; a caller that did not still
+    // gets a message rather than a write past the image.
+    if (base + static_cast<uint64_t>(count) > r.image.size()) {
+      hex::OutOfBuffer(ui);
+      return {};
+    }
+    uint8_t* dst = r.image.data() + base;
+    const uint8_t* src = p + dataPos;
+    unsigned nibbles = 0, bad = 0;
+    for (int i = 0; i < count; ++i, src += 2) {
+      const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
+      bad |= hi | lo;
+      nibbles += hi + lo;
+      dst[i] = static_cast<uint8_t>((hi << 4 | lo) & 0xFF);
+    }
+    if (bad & hex::kBad) {
+      formatError = true;
+      break;
+    }
+    if ((nibbles & 0xFF) != static_cast<unsigned>(checksum)) ++badSums;
+  }
+
+  if (formatError || records == 0) {
+    hex::FormatError(ui);
+    return {};
+  }
+  if (store && badSums > 0) hex::ChecksumWarning(ui);
+  r.ok = true;
+  r.lowest = lowest == kNoRecord ? 0 : static_cast<uint32_t>(lowest);
+  r.last = highestEnd == 0 ? 0 : static_cast<uint32_t>(highestEnd - 1);
+  return r;
+}
+
+}  // namespace zarvo

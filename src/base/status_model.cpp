@@ -5,6 +5,7 @@
 namespace zarvo {
 
 void StatusModel::setLamp(Page showing, int state) {
+  last_ = {StatusCall::Lamp, state, ProgressBar::Window};
   LampPictures* lamp = showing == Page::Window  ? &windowLamp_
                        : showing == Page::Batch ? &batchLamp_
                                                 : nullptr;
@@ -20,6 +21,7 @@ void StatusModel::setLamp(Page showing, int state) {
 }
 
 void StatusModel::setStepImage(int code) {
+  last_ = {StatusCall::Step, code, ProgressBar::Window};
   if (code == 0) {
     steps_.fill(StepPictures{});
     return;
@@ -39,6 +41,7 @@ void StatusModel::setStepImage(int code) {
 void StatusModel::setProgress(ProgressBar bar, int value) {
   int v = std::clamp(value, 0, kProgressMax);
   (bar == ProgressBar::Window ? progress1_ : progress2_) = v;
+  last_ = {StatusCall::Progress, v, bar};
 }
 
 void StatusModel::addProgress(ProgressBar bar, int delta) { setProgress(bar, progress(bar) + delta); }

@@ -27,6 +27,14 @@ struct StepPictures {
   char seen() const { return n ? 'n' : w ? 'w' : p ? 'p' : 'f'; }
 };
 
+// The last operation applied, so a recorder can log the sequence of lamp and step codes a
+// work flow produced (Ui only says that the status changed).
+struct StatusCall {
+  enum Kind { None, Lamp, Step, Progress } kind = None;
+  int value = 0;  // lamp state or step code as given; for Progress the bar's new position
+  ProgressBar bar = ProgressBar::Window;
+};
+
 class StatusModel {
  public:
   static constexpr int kProgressMax = 100;
@@ -42,11 +50,13 @@ class StatusModel {
   const LampPictures& lamp(Page page) const { return page == Page::Batch ? batchLamp_ : windowLamp_; }
   const StepPictures& step(int frame) const { return steps_.at(static_cast<std::size_t>(frame)); }
   int progress(ProgressBar bar) const { return bar == ProgressBar::Window ? progress1_ : progress2_; }
+  const StatusCall& lastCall() const { return last_; }
 
  private:
   LampPictures windowLamp_, batchLamp_;
   std::array<StepPictures, 3> steps_{};
   int progress1_ = 0, progress2_ = 0;
+  StatusCall last_;
 };
 
 }  // namespace zarvo

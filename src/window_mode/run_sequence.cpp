@@ -1,0 +1,280 @@
+#include "window_mode/run_sequence.h"
+
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "device/reset_line.h"
+#include "device/self_test.h"
+#include "device/transfer.h"
+#include "device/usb_link.h"
+#include "image/load_pipeline.h"
+
+namespace zarvo {
+
+namespace {
+
+constexpr int kBlinkCount = 10;
+
+std::string DeviceSection(int panel) { return "Device" + std::to_string(panel); }
+
+// The device's own load parameters from its [DeviceN] section. The file is the panel's
+// source: it is the one just checked to exist and the one the sum will describe, whereas a
+// path handed in from outside reaches the source field before [DeviceN] Name is saved.
+void FillLoadRequest(WindowModeContext& ctx, int panel, const std::string& source, int64_t fileSize) {
+  const Profile& p = ctx.device.profile;
+  const std::string sec = DeviceSection(panel);
+  LoadRequest& req = ctx.image.request();
+  req.fileName = source;
+  req.fillByte = static_cast<uint32_t>(p.readInt(sec, "UserFill", 0)) & 0xFFu;
+  req.fillFlag = p.readInt(sec, "UnuserFillCheck", 0) != 0 ? 1u : 0u;
+  req.format = static_cast<uint32_t>(p.readInt(sec, "Format", 0));
+  req.sourceStart = p.readText(sec, "SourceSAdd", "0");
+  // Device 1 takes its source end from the file itself; the load does not read it either way.
+  req.sourceEnd = panel == 1 ? std::to_string(fileSize > 0 ? fileSize - 1 : 0) : p.readText(sec, "SourceEAdd", "0");
+  req.destination = p.readText(sec, "DistSAdd", "0");
+  ctx.device.rs.SourceFileName = source;
+}
+
+// A preparation failure: it ends the whole run.
+void StopRun(Ui& ui, const char* text) {
+  ui.setLamp(kLampFail);
+  ui.setStepImage(100);
+  ui.processEvents();
+  ui.messageBox(text);
+}
+
+void LedOff(WindowModeContext& ctx) { SendLed(ctx.device.link, 0); }
+
+}  // namespace
+
+bool WindowRunResult::anyRun() const {
+  for (PanelOutcome o : outcome) {
+    if (o != PanelOutcome::NotRun) return true;
+  }
+  return false;
+}
+
+bool WindowRunResult::allPassed() const {
+  for (size_t i = 0; i < outcome.size(); ++i) {
+    if (outcome[i] == PanelOutcome::Failed || verifyMismatch[i]) return false;
+  }
+  return !endedEarly;
+}
+
+WindowRunResult RunWindowMode(WindowModeContext& ctx, Panels& panels, const RunOptions& options) {
+  WindowRunResult result;
+  Ui& ui = ctx.device.ui;
+  RunState& rs = ctx.device.rs;
+  for (int n = 1; n <= kPanelCount; ++n) {
+    PanelValues& panel = panels[static_cast<size_t>(n - 1)];
+    if (!panel.ticked || !panel.visible) continue;
+
+    ui.setStepImage(0);
+    if (panel.source.empty() || panel.source == kSourcePlaceholder) {
+      StopRun(ui, "No file name....");
+      result.endedEarly = true;
+      return result;
+    }
+    const int64_t fileSize = FileLength(panel.source);
+    if (fileSize < 0) {
+      StopRun(ui, "File is not exists.....");
+      result.endedEarly = true;
+      return result;
+    }
+
+    std::string typeText = panel.typeText;
+    if (panel.typeItem == kAutoDetectItem) {
+      AutoDetectChoice choice = ChooseAutoDetect(static_cast<uint64_t>(fileSize));
+      rs.EmulationRange = choice.range;
+      panel.typeItem = choice.item;
+      panel.typeText = TypeItemText(choice.item);
+      ui.setPanelType(n, choice.item);
+      typeText = choice.typeText;
+    }
+
+    PanelJob job;
+    job.panel = n;
+    job.workFile = panel.source;
+    job.startAddress = panel.startAddress;
+    job.typeText = typeText;
+    job.dataSetText = panel.dataSetText;
+    rs.StartText = "0x" + panel.startAddress;
+    FillLoadRequest(ctx, n, panel.source, fileSize);
+
+    // The quiet self test refreshes the unit list and learns the units' configuration; a
+    // failing unit shows up in the requests that follow.
+    SelfTest(ctx.device, false);
+    const int position = FindPosition(ctx.device, rs.UnitList[static_cast<size_t>(n - 1)]);
+    if (position < 0) {
+      result.endedEarly = true;
+      return result;
+    }
+    BlinkLed(ctx.device, position, kBlinkCount);
+    // The outcome is not checked here: a missing unit fails the first request of the flow.
+    OpenByPathIndex(ctx.device, rs.UnitList[static_cast<size_t>(n - 1)] - 1);
+
+    const size_t i = static_cast<size_t>(n - 1);
+    if (RunPanelWorkFlow(ctx, job, options)) {
+      result.outcome[i] = PanelOutcome::Passed;
+      result.verifyMismatch[i] = options.confirm && rs.VerifyMismatch;
+      ui.setPanelSum(n, ctx.image.sumText());
+    } else {
+      result.outcome[i] = PanelOutcome::Failed;
+    }
+  }
+  return result;
+}
+
+bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOptions& options) {
+  DeviceContext& dev = ctx.device;
+  Ui& ui = dev.ui;
+  RunState& rs = dev.rs;
+
+  ApplyPanelSwitches(rs, job.typeText, job.dataSetText);
+
+  ui.setStepImage(0);
+  ui.setProgress(ProgressBar::Window, 10);
+  ui.setLamp(kLampWait);
+  ui.setStepImage(1);
+  ui.processEvents();
+
+  if (options.reset) {
+    ui.setStepImage(3);
+    ui.setStepImage(SetResetLine(dev, rs.ResetActiveLevel()) ? 30 : 300);
+  }
+
+  // The start address is where the load starts reading the file; at the file's end there
+  // is nothing left to read, but beyond it the offset points outside the file.
+  const int64_t fileSize = FileLength(job.workFile);
+  const std::optional<uint32_t> start = ParseStartAddress(job.startAddress);
+  if (!start) {
+    ui.messageBox("Error !! Start address is not a hexadecimal number !");
+    ui.setLamp(kLampFail);
+    ui.setStepImage(100);
+    ui.processEvents();
+    return false;
+  }
+  if (static_cast<int64_t>(*start) > fileSize) {
+    ui.messageBox("Error !! Start address range Over file size !");
+    ui.setLamp(kLampFail);
+    ui.setStepImage(100);
+    ui.processEvents();
+    return false;
+  }
+  ui.addProgress(ProgressBar::Window, 20);
+
+  LoadContext load{ctx.image, rs, dev.profile, ui};
+  if (!HandOff(load)) {
+    ui.setLamp(kLampFail);
+    ui.messageBox("Load File Error....");
+    ui.setStepImage(100);
+    ui.processEvents();
+    return false;
+  }
+  ui.addProgress(ProgressBar::Window, 10);
+
+  if (!SendLed(dev.link, 1)) {
+    ui.messageBox("USB Device Error....");
+    ui.setLamp(kLampFail);
+    return false;
+  }
+  if (!SetMode(dev, kModeHost)) {
+    ui.messageBox("Error !! Control fail...");
+    ui.setLamp(kLampFail);
+    ui.setStepImage(100);
+    ui.processEvents();
+    LedOff(ctx);
+    return false;
+  }
+
+  const std::optional<Geometry> geometry = GeometryFor(rs);
+  if (!geometry) {
+    // Without a known configuration nothing can be downloaded; calling that a pass would
+    // show a sum for an image the unit never received.
+    ui.messageBox("Error !! Unknown device size, nothing downloaded...");
+    ui.setLamp(kLampFail);
+    ui.setStepImage(100);
+    LedOff(ctx);
+    ui.processEvents();
+    return false;
+  }
+  if (!Download(dev, ctx.image, *geometry)) {
+    ui.messageBox(geometry->config->downloadFailText);
+    ui.setLamp(kLampFail);
+    ui.setStepImage(100);
+    LedOff(ctx);
+    ui.processEvents();
+    return false;
+  }
+  ui.setStepImage(10);
+  ui.addProgress(ProgressBar::Window, 25);
+  ui.setLamp(kLampPass);
+
+  if (options.confirm) {
+    rs.VerifyMismatch = false;
+    ui.setStepImage(2);
+    ui.processEvents();
+    if (!ReadBackVerify(dev, ctx.image, *geometry)) {
+      ui.messageBox(geometry->config->downloadFailText);
+      ui.setLamp(kLampFail);
+      ui.setStepImage(200);
+      LedOff(ctx);
+      ui.processEvents();
+      return false;
+    }
+    // A difference is shown on the verify picture; the flow still hands the unit over.
+    ui.setStepImage(rs.VerifyMismatch ? 200 : 20);
+    ui.processEvents();
+  }
+
+  if (options.reset) {
+    ui.setStepImage(3);
+    ui.setStepImage(SetResetLine(dev, rs.ResetIdleLevel()) ? 30 : 300);
+  }
+
+  if (!SetMode(dev, kModeTarget)) {
+    ui.messageBox("Error 53!! Function fail...");
+    ui.setLamp(kLampFail);
+    ui.setStepImage(100);
+    ui.setStepImage(200);
+    ui.processEvents();
+    return false;
+  }
+
+  LedOff(ctx);
+  ui.processEvents();
+  ui.setProgress(ProgressBar::Window, StatusModel::kProgressMax);
+  return true;
+}
+
+WindowRunResult RunClick(WindowModeContext& ctx, Panels& panels, const RunOptions& options,
+                         const std::function<void()>& runBatch) {
+  Ui& ui = ctx.device.ui;
+  WindowRunResult result;
+  ui.setMainWindowEnabled(false);
+  if (ui.activePage() == Page::Window) {
+    ui.setDeviceCheckTimer(false);
+    result = RunWindowMode(ctx, panels, options);
+    ui.setDeviceCheckTimer(true);
+  } else {
+    ui.setLamp(kLampPass);
+    if (runBatch) runBatch();
+  }
+  ui.setMainWindowEnabled(true);
+  return result;
+}
+
+bool AutoRunTick(WindowModeContext& ctx, Panels& panels, const RunOptions& options, int sendtoOption,
+                 WindowRunResult* result) {
+  Ui& ui = ctx.device.ui;
+  ui.setMainWindowEnabled(false);
+  if (sendtoOption == 0) {
+    ui.setDeviceCheckTimer(false);
+    WindowRunResult r = RunWindowMode(ctx, panels, options);
+    if (result != nullptr) *result = r;
+    ui.setDeviceCheckTimer(true);
+  }
+  ui.setMainWindowEnabled(true);
+  return true;
+}
+
+}  // namespace zarvo

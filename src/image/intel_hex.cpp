@@ -44,9 +44,8 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
   size_t pos = 0;
 
   while (pos < n) {
-    const void* hit = std::memchr(p + pos, ':', n - pos);
-    if (hit == nullptr) break;
-    const size_t q = static_cast<size_t>(static_cast<const uint8_t*>(hit) - p);
+    const size_t q = hex::FindNext(p, pos, n, ':');
+    if (q >= n) break;
     ++records;
     breathe.at(q);
     const int type = TypeAt(t, q + 7);
@@ -120,25 +119,8 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     }
     unsigned sum = static_cast<unsigned>(length) + static_cast<unsigned>(address >> 8) +
                    static_cast<unsigned>(address & 0xFF) + static_cast<unsigned>(type);
-    unsigned bad = 0;
-    const uint8_t* src = p + dataPos;
-    if (type == 0 && length > 0) {
-      uint8_t* dst = r.image.data() + base;
-      for (int i = 0; i < length; ++i, src += 2) {
-        const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
-        bad |= hi | lo;
-        const unsigned v = (hi << 4 | lo) & 0xFF;
-        sum += v;
-        dst[i] = static_cast<uint8_t>(v);
-      }
-    } else {
-      for (int i = 0; i < length; ++i, src += 2) {
-        const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
-        bad |= hi | lo;
-        sum += (hi << 4 | lo) & 0xFF;
-      }
-    }
-    if (bad & hex::kBad) {
+    uint8_t* dst = type == 0 && length > 0 ? r.image.data() + base : nullptr;
+    if (!hex::DecodeBytes(p + dataPos, static_cast<size_t>(length), dst, sum)) {
       formatError = true;
       break;
     }

@@ -8,3 +8,10 @@ cmake --build build -j "$(nproc)" --target zarvo-r5-cli
 out=$(mktemp -d)
 echo "== zarvo-r5-cli image samples/boot.bin"
 ./build/src/cli/zarvo-r5-cli image samples/boot.bin -o "$out/boot.img" --settings "$out/settings.ini"
+cmp -n 40000 samples/boot.bin "$out/boot.img" && echo "boot.bin: image starts with the file, byte for byte"
+for f in boot.hex boot.s37; do
+  echo "== zarvo-r5-cli image samples/$f (--ic /512, 16-bit even lane, mirrored over 512K)"
+  ./build/src/cli/zarvo-r5-cli image "samples/$f" -o "$out/$f.img" --settings "$out/settings.ini" \
+    --ic /512 --dataset /16BIT_EVEN --device-memory 80000 --length 524288
+done
+rm -rf "$out"

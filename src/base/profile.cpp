@@ -150,6 +150,12 @@ bool Profile::writeText(const std::string& section, const std::string& key, cons
     lastError_ = "Unable to write to settings file: no path";
     return false;
   }
+  // A line break inside a name or value would end the line early and plant other keys.
+  if (value.find_first_of("\r\n") != std::string::npos || key.find_first_of("\r\n=") != std::string::npos ||
+      key.empty() || section.find_first_of("\r\n]") != std::string::npos) {
+    lastError_ = "Unable to write to " + path_ + ": the key or value does not fit on one line";
+    return false;
+  }
   Lines f;
   readLines(path_, f);  // a missing file is created by this write
 

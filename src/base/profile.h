@@ -24,7 +24,8 @@ class Profile {
   // Decimal, or hexadecimal after "0x"; missing or malformed gives def.
   int64_t readInt(const std::string& section, const std::string& key, int64_t def) const;
 
-  // Each returns false when the file cannot be written; lastError() then names the file.
+  // Each returns false when the file cannot be written, or when the key or value would not
+  // fit on one line (a line break, "=" in a key, "]" in a section); lastError() then names the file.
   bool writeText(const std::string& section, const std::string& key, const std::string& value);
   bool writeInt(const std::string& section, const std::string& key, int64_t value);
 

@@ -8,14 +8,26 @@
 //  - Window road (window-mode run): before HandOff the caller fills image.request() with
 //    the device's own load parameters read from its [DeviceN] section and panel: fileName,
 //    fillByte, fillFlag, format, destination (decimal text), and sets rs.StartText to "0x"
-//    followed by the panel's start address (hexadecimal). That start address is the one
-//    source offset this road applies (once, in the raw read).
+//    followed by the panel's start address (hexadecimal digits, at most 8). That start
+//    address is the one source offset this road applies (once, in the raw read). The window
+//    preparation writes these values to [LoadDlg] (Name, UserFill, UnuserFillCheck, Format,
+//    SourceSAdd, DistSAdd), so a dialog confirmed last for another device does not leak its
+//    format, source start or destination into this device's load. [LoadDlg] OK is not
+//    written on success: a Cancel in the dialog still stops the next run.
 //  - Batch road (batch runner): rs.SourceFileName is the line's file (already resolved to
-//    a path that exists on this machine), rs.StartText the start text left by the runner
-//    (hexadecimal digits, or a chunk's decimal offset turned into its hexadecimal form by
-//    the runner), rs.ChunkText, rs.BatchFormatText and rs.DataSetSwitch from the line;
-//    image.request(): fillByte 0xFF, fillFlag 1, format 0, source start/end and
-//    destination "0000000". The start switch is applied once.
+//    a path that exists on this machine), rs.ChunkText, rs.BatchFormatText and
+//    rs.DataSetSwitch from the line; image.request(): fillByte 0xFF, fillFlag 1, format 0,
+//    source start/end and destination "0000000".
+//    rs.StartText must be the source offset as HEXADECIMAL digits without prefix (at most
+//    7, e.g. "0000000", "1F00"), optionally still carrying its two switch letters ("/S1F00",
+//    which the start-switch check removes). For a chunk switch /Nn the runner sets it to the
+//    chunk's offset IC size x (n - 1) in hexadecimal ("10000" for /N2 with /512), not in the
+//    decimal form the switch table speaks of. The offset is rounded down to a multiple of
+//    16, checked against the file length, written to [LoadDlg] SourceSAdd and applied once,
+//    by the raw read; HEX formats ignore it (their addresses say where bytes go).
+//  - StoreImage is called by the load with b = 0 on both roads: the raw read has already
+//    moved the file down by the one source offset, and a second offset here (the old
+//    decimal reading of StartText) would apply a start switch twice.
 //
 // All functions return true on success; a failure has already been reported.
 
@@ -43,8 +55,13 @@ bool LoadImage(LoadContext& ctx);
 
 // Fill flag set: fill the whole image, select the data-set lane from source offset b,
 // mirror across the unit memory. Fill flag clear: copy unchanged.
-void StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d,
+// Both grow the image before they write and return false (image bytes untouched) when it
+// cannot grow; neither reads past src nor writes past the image, whatever d and count are.
+bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d,
                 uint8_t fill, uint32_t b = 0);
-void CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d);
+bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d);
+
+// The largest destination start a load accepts.
+inline constexpr uint32_t kMaxDestination = 0xF00000;
 
 }  // namespace zarvo

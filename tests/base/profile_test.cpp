@@ -82,6 +82,35 @@ TEST(Profile, RefusedWriteLeavesTheFileAndNamesIt) {
   EXPECT_EQ(ReadFileText(path), "[S]\nK=1\n");
 }
 
+TEST(Profile, RefusesNamesAndValuesThatWouldBreakTheLine) {
+  TempDir dir;
+  std::string path = dir.writeText("s.ini", "[Device1]\nName=/a.hex\n");
+  Profile p(path);
+  EXPECT_FALSE(p.writeText("Device1", "Name", "/b.hex\n[Option]\nLang=Evil"));
+  EXPECT_NE(p.lastError().find("Unable to write to " + path), std::string::npos);
+  EXPECT_FALSE(p.writeText("Device1", "Name", "/b.hex\r"));
+  EXPECT_FALSE(p.writeText("Device1", "Na=me", "x"));
+  EXPECT_FALSE(p.writeText("Device1", "", "x"));
+  EXPECT_FALSE(p.writeText("Dev]ice1", "Name", "x"));
+  EXPECT_EQ(ReadFileText(path), "[Device1]\nName=/a.hex\n");
+}
+
+TEST(Profile, FileWithBothLineEndsReadsAndWritesEveryKey) {
+  TempDir dir;
+  std::string path = dir.writeText("s.ini", "[Option]\r\nLang=Chinese\nBatWork=/w.hex\r\n[Device1]\nCheck=1\nName=/a.hex");
+  Profile p(path);
+  EXPECT_EQ(p.readText("Option", "Lang", ""), "Chinese");
+  EXPECT_EQ(p.readText("Option", "BatWork", ""), "/w.hex");
+  EXPECT_EQ(p.readText("Device1", "Name", ""), "/a.hex");  // last line without a line end
+  ASSERT_TRUE(p.writeText("Device1", "Sum", "0000FF00"));
+  ASSERT_TRUE(p.writeText("Option", "Lang", "English"));
+  EXPECT_EQ(p.readText("Option", "Lang", ""), "English");
+  EXPECT_EQ(p.readText("Option", "BatWork", ""), "/w.hex");
+  EXPECT_EQ(p.readInt("Device1", "Check", 0), 1);
+  EXPECT_EQ(p.readText("Device1", "Name", ""), "/a.hex");
+  EXPECT_EQ(p.readText("Device1", "Sum", ""), "0000FF00");
+}
+
 TEST(Profile, WriteIntoMissingDirectoryFails) {
   TempDir dir;
   Profile p(dir.file("no/such/dir/s.ini"));

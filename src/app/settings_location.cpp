@@ -1,0 +1,67 @@
+#include "app/settings_location.h"
+
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+namespace zarvo {
+namespace {
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+// "0" is what the registry reads for a missing value; taking it as a file name would
+// scatter a settings file called "0" into whatever directory the program starts from.
+bool UsablePath(const std::string& path) { return !path.empty() && path != "0"; }
+
+}  // namespace
+
+std::string SettingsFileIn(const std::string& dir) {
+  if (!dir.empty() && dir.back() == '/') return dir + kSettingsFileName;
+  return dir + "/" + kSettingsFileName;
+}
+
+std::string CurrentDirectory() {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::current_path(ec);
+  return ec ? std::string(".") : p.string();
+}
+
+SettingsLocation LocateSettings(const std::string& startDir, Registry& registry, std::ostream& err) {
+  SettingsLocation loc;
+  loc.startDir = startDir;
+  loc.settingsDir = startDir;
+  loc.settingsPath = SettingsFileIn(startDir);
+
+  if (FileExists(loc.settingsPath)) {
+    // Both values are tried even when the first is refused; one report is enough.
+    bool sysOk = registry.WriteRegistryValue(kRegistryKey, kRegistrySys, loc.settingsDir, 0);
+    std::string firstError = sysOk ? std::string() : registry.lastError();
+    bool pathOk = registry.WriteRegistryValue(kRegistryKey, kRegistryPath, loc.settingsPath, 0);
+    if (!pathOk && firstError.empty()) firstError = registry.lastError();
+    if (!sysOk || !pathOk) {
+      err << firstError << " (a start from another directory will not find " << loc.settingsPath << ")\n";
+    }
+    return loc;
+  }
+
+  std::string dir = registry.ReadRegistryText(kRegistryKey, kRegistrySys);
+  std::string path = registry.ReadRegistryText(kRegistryKey, kRegistryPath);
+  if (UsablePath(path)) {
+    loc.settingsDir = dir;
+    loc.settingsPath = path;
+  }
+  return loc;
+}
+
+void RelocateSettingsAtClose(SettingsLocation& location, const Registry& registry) {
+  if (FileExists(location.settingsPath)) return;
+  std::string path = registry.ReadRegistryText(kRegistryKey, kRegistryPath);
+  if (!UsablePath(path)) return;
+  location.settingsPath = path;
+  location.settingsDir = path;
+}
+
+}  // namespace zarvo

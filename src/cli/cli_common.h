@@ -1,0 +1,28 @@
+#pragma once
+// What every zarvo-r5-cli command shares: the --settings option and finding the settings
+// file. Without the option a command finds the file as the desktop program does at
+// start-up, from the current directory and the registry pointer (which it then updates);
+// with it, that file is used and the registry pointer is left alone.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/registry.h"
+
+namespace zarvo::cli {
+
+// Takes "--settings FILE" or "--settings=FILE" out of args (the last one given wins).
+// False, with a message on err, when FILE is missing or empty: a usage error.
+bool TakeSettingsOption(std::vector<std::string>& args, std::optional<std::string>& settings, std::ostream& err);
+
+// The settings file a command uses: the option's file, or the one located from startDir
+// through registry.
+std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, Registry& registry,
+                                const std::string& startDir, std::ostream& err);
+
+// The same from the current directory and the user's registry file.
+std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, std::ostream& err);
+
+}  // namespace zarvo::cli

@@ -1,0 +1,31 @@
+#include "image/byte_formats.h"
+
+namespace zarvo {
+
+namespace {
+constexpr uint32_t kExeHeader = 512;
+}
+
+bool LoadByteFormat(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d, uint8_t fill,
+                    bool fillFlag) {
+  uint32_t count = raw.length;
+  if (format == kFormatExe) {
+    if (raw.length < kExeHeader) {
+      ctx.ui.messageBox("Format Error !", "Load", Icon::None, Buttons::Ok);
+      raw.bytes.clear();
+      return false;
+    }
+    // Dropping the header (rather than moving the body down over it) keeps the zero tail
+    // right behind the body, so a lane never reads stale header bytes past the count.
+    raw.bytes.erase(raw.bytes.begin(), raw.bytes.begin() + kExeHeader);
+    count = raw.length - kExeHeader;
+  }
+  const bool stored = fillFlag ? StoreImage(ctx, raw.bytes, count, d, fill)
+                               : CopyImage(ctx, raw.bytes, count, d);
+  if (!stored) return false;
+  ctx.image.setStart(d);
+  ctx.image.setEnd(d + count);
+  return true;
+}
+
+}  // namespace zarvo

@@ -1,0 +1,357 @@
+#include "image/load_pipeline.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/byte_formats.h"
+#include "image/load_dialog.h"
+#include "image/load_keys.h"
+#include "image/raw_read.h"
+#include "image/readers.h"
+#include "image/tables.h"
+
+namespace zarvo {
+
+namespace {
+
+constexpr uint64_t kMaxImage = 0xFFFFFFFFull - 4096;  // resize adds its slack on top
+
+// Writes keys of the settings file and remembers the first failure, reported once: a key
+// that did not reach the file would make the next step read a stale value.
+class KeyWriter {
+ public:
+  explicit KeyWriter(LoadContext& ctx) : ctx_(ctx) {}
+  void text(const char* section, const char* key, const std::string& value) {
+    if (failed_) return;
+    if (!ctx_.profile.writeText(section, key, value)) {
+      failed_ = true;
+      ctx_.ui.messageBox(ctx_.profile.lastError(), "Error", Icon::Error, Buttons::Ok);
+    }
+  }
+  void number(const char* section, const char* key, uint64_t v) { text(section, key, std::to_string(v)); }
+  bool ok() const { return !failed_; }
+
+ private:
+  LoadContext& ctx_;
+  bool failed_ = false;
+};
+
+std::string FormatSwitchName(uint32_t code) {
+  switch (code) {
+    case kFormatIntel: return "/INTEL_HEX";
+    case kFormatMotorola: return "/MOTOROLA_HEX";
+    case kFormatTektronix: return "/TEKTLONIX_HEX";
+    default: return "/BIN";
+  }
+}
+
+void InputValueError(LoadContext& ctx, const char* title) {
+  ctx.ui.messageBox("Input Value Error !", title, Icon::Error, Buttons::Ok);
+}
+
+bool FailWithOkZero(LoadContext& ctx) {
+  ctx.profile.writeText(keys::kLoadDlg, keys::kOk, "0");
+  return false;
+}
+
+bool WindowPreparation(LoadContext& ctx) {
+  LoadRequest& req = ctx.image.request();
+  RunState& rs = ctx.rs;
+  rs.SourceFileName = req.fileName;
+
+  rs.DataSetSwitch = rs.SavedDataSetSwitch;
+  rs.IcSwitchText = rs.SavedIcSwitchText;
+  SetIcType(rs, rs.IcSwitchText);
+  if (rs.SizeHighWater < rs.DeviceMemorySize) {
+    rs.SizeHighWater = rs.DeviceMemorySize;
+    ctx.image.growToHighWater(rs, ctx.ui);
+  }
+
+  // The device's own source start (the panel's address, "0x" + hex) and destination.
+  std::string_view start = rs.StartText;
+  if (start.starts_with("0x") || start.starts_with("0X")) start.remove_prefix(2);
+  const auto sourceStart = ParseHexText(start);
+  const auto destination =
+      req.destination.empty() ? std::optional<uint32_t>(0) : ParseDecimalText(req.destination);
+  if (!sourceStart || !destination || *destination > kMaxDestination) {
+    InputValueError(ctx, "ERROR");
+    return FailWithOkZero(ctx);
+  }
+
+  KeyWriter w(ctx);
+  w.text(keys::kLoadDlg, keys::kName, req.fileName);
+  w.number(keys::kLoadDlg, keys::kUserFill, req.fillByte & 0xFFu);
+  w.number(keys::kLoadDlg, keys::kUnuserFillCheck, req.fillFlag ? 1 : 0);
+  w.number(keys::kLoadDlg, keys::kFormat, req.format);
+  w.number(keys::kLoadDlg, keys::kSourceSAdd, *sourceStart);
+  w.number(keys::kLoadDlg, keys::kDistSAdd, *destination);
+  if (!w.ok()) return FailWithOkZero(ctx);
+
+  const std::string name = ctx.profile.readText(keys::kLoadDlg, keys::kName, "None");
+  if (name.empty()) {
+    ctx.ui.messageBox("Please select your File...");
+    return FailWithOkZero(ctx);
+  }
+  if (FileLength(name) < 0) {
+    ctx.ui.messageBox("File not found...");
+    return FailWithOkZero(ctx);
+  }
+  req.format = DetectFormat(ctx);
+  return true;
+}
+
+bool BatchPreparation(LoadContext& ctx) {
+  LoadRequest& req = ctx.image.request();
+  RunState& rs = ctx.rs;
+  req.fileName = rs.SourceFileName;
+  KeyWriter w(ctx);
+  w.text(keys::kLoadDlg, keys::kName, req.fileName);
+  w.number(keys::kLoadDlg, keys::kUserFill, req.fillByte & 0xFFu);
+  w.number(keys::kLoadDlg, keys::kUnuserFillCheck, req.fillFlag ? 1 : 0);
+  if (!w.ok()) return FailWithOkZero(ctx);
+
+  const std::string name = ctx.profile.readText(keys::kLoadDlg, keys::kName, "None");
+  if (name.empty()) {
+    ctx.ui.messageBox("Please select your File...");
+    return FailWithOkZero(ctx);
+  }
+  const int64_t len = FileLength(name);
+  if (len < 0) {
+    ctx.ui.appendMessage("Error !! " + name + " not found !");
+    return FailWithOkZero(ctx);
+  }
+
+  const uint32_t code = DetectFormat(ctx);
+  if (rs.BatchFormatText != "0") {
+    const uint32_t given = ParseDecimalText(rs.BatchFormatText).value_or(kFormatBinary);
+    if (given != code) {
+      const std::string replaced =
+          "File format is replaced : " + FormatSwitchName(code) + " ==> " + FormatSwitchName(given);
+      ctx.ui.messageBox("File AutoDetected Format is .. " + FormatSwitchName(code) + "\n\n" + replaced + "\n",
+                        "Warning", Icon::Warning, Buttons::Ok);
+      ctx.ui.appendMessage(replaced);
+    }
+  }
+  req.format = code;
+  const uint32_t last = len > 0 ? static_cast<uint32_t>(len - 1) : 0;
+  const bool hex = code == kFormatIntel || code == kFormatMotorola || code == kFormatTektronix;
+  req.sourceStart = hex ? "000000" : rs.StartText;
+  req.sourceEnd = Hex7(last);
+  return true;
+}
+
+bool StartSwitchCheck(LoadContext& ctx) {
+  RunState& rs = ctx.rs;
+  LoadRequest& req = ctx.image.request();
+  if (rs.StartText.starts_with("/")) {
+    const bool followed = req.sourceStart == rs.StartText;
+    rs.StartText.erase(0, std::min<size_t>(2, rs.StartText.size()));
+    if (followed) req.sourceStart = rs.StartText;
+  }
+  const auto start = ParseHexText(rs.StartText);
+  if (!start) {
+    InputValueError(ctx, "ERROR");
+    return false;
+  }
+  const uint32_t shift = *start & ~0xFu;
+  const int64_t len = FileLength(req.fileName);
+  if (len >= 0 && static_cast<uint64_t>(len) >= shift) {
+    ctx.image.growTo(static_cast<uint32_t>(len), rs, ctx.ui);
+    return true;
+  }
+  ctx.ui.appendMessage("Error !! File Shift Addr > File Size ");
+  return false;
+}
+
+bool BatchValidation(LoadContext& ctx) {
+  RunState& rs = ctx.rs;
+  LoadRequest& req = ctx.image.request();
+  rs.LoadCancelled = false;
+  const int64_t len = FileLength(req.fileName);
+  if (len < 0) {
+    ctx.ui.messageBox("Not Found File ! ", "ERROR", Icon::Error, Buttons::Ok);
+    return false;
+  }
+  const auto L = static_cast<uint64_t>(len);
+  if (req.sourceEnd == "0000000") req.sourceEnd = Hex7(static_cast<uint32_t>(L));
+  const auto s = ParseHexText(req.sourceStart);
+  const auto e = ParseHexText(req.sourceEnd);
+  const auto d = ParseHexText(req.destination);
+  if (!s || !e || !d) {
+    InputValueError(ctx, "ERROR");
+    return false;
+  }
+  if (!(*s < *e)) {
+    InputValueError(ctx, "Error");
+    return false;
+  }
+  if (*s > L) {
+    InputValueError(ctx, "ERROR");
+    return false;
+  }
+  if (*e > L + 1) return false;
+  if (*d > kMaxDestination || (req.fillByte & 0xFFu) > 0x100) {
+    InputValueError(ctx, "ERROR");
+    return false;
+  }
+
+  KeyWriter w(ctx);
+  w.number(keys::kLoadDlg, keys::kSourceSAdd, *s & ~0xFu);
+  w.number(keys::kLoadDlg, keys::kSourceEAdd, *e);
+  w.number(keys::kLoadDlg, keys::kDistSAdd, *d);
+  w.number(keys::kLoadDlg, keys::kUserFill, req.fillByte & 0xFFu);
+  w.number(keys::kLoadDlg, keys::kFormat, req.format);
+  w.number(keys::kLoadDlg, keys::kUnuserFillCheck, req.fillFlag ? 1 : 0);
+  w.text(keys::kLoadDlg, keys::kName, req.fileName);
+  w.text(keys::kLoadDlg, keys::kOk, "1");
+  if (!w.ok()) return FailWithOkZero(ctx);
+
+  const uint32_t length = *e - *s;
+  const uint32_t size = length < rs.IcSize ? rs.IcSize : length;
+  if (rs.SizeHighWater < size) rs.SizeHighWater = size;
+  ctx.image.growToHighWater(rs, ctx.ui);
+  return true;
+}
+
+bool IsHex(uint32_t format) {
+  return format == kFormatIntel || format == kFormatMotorola || format == kFormatTektronix;
+}
+
+bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d, uint8_t fill,
+             bool fillFlag) {
+  using Reader = HexResult (*)(std::span<const uint8_t>, const HexOptions&, Ui&);
+  using Detector = bool (*)(std::span<const uint8_t>, int, Ui&);
+  const Reader read = format == kFormatIntel ? ReadIntelHex : format == kFormatMotorola ? ReadMotorola : ReadTektronix;
+  const Detector detect =
+      format == kFormatIntel ? DetectIntel : format == kFormatMotorola ? DetectMotorola : DetectTektronix;
+  if (!detect(raw.text(), 1, ctx.ui)) return false;
+
+  ImageBuffer& image = ctx.image;
+  const uint32_t old = image.size();
+  HexResult measured = read(raw.text(), {image.size(), Pass::Measure, fill, fillFlag}, ctx.ui);
+  if (!measured.ok) return false;
+  const uint32_t last = measured.last;
+  if (last >= image.size()) {
+    if (format != kFormatMotorola) {
+      const Answer a = ctx.ui.messageBox("Resize to " + Hex7(last) + "H", "Out of buffer", Icon::None,
+                                         Buttons::OkCancel);
+      if (a != Answer::Ok) return false;
+    }
+    if (!image.resize(last, ctx.rs, ctx.ui)) return false;
+  }
+  HexResult stored = read(raw.text(), {image.size(), Pass::Store, fill, fillFlag}, ctx.ui);
+  if (!stored.ok) {
+    image.resize(old, ctx.rs, ctx.ui);
+    return false;
+  }
+  const uint32_t count = stored.last + 1;
+  const bool ok = fillFlag ? StoreImage(ctx, stored.image, count, d, fill) : CopyImage(ctx, stored.image, count, d);
+  if (!ok) return false;
+  image.setStart(d);
+  image.setEnd(d + count);
+  if (format != kFormatTektronix) image.computeSum(ctx.rs);
+  return true;
+}
+
+bool Dispatch(LoadContext& ctx, RawImage& raw) {
+  const Profile& p = ctx.profile;
+  const int64_t d = p.readInt(keys::kLoadDlg, keys::kDistSAdd, 0);
+  const auto fill = static_cast<uint8_t>(p.readInt(keys::kLoadDlg, keys::kUserFill, 0) & 0xFF);
+  const bool fillFlag = p.readInt(keys::kLoadDlg, keys::kUnuserFillCheck, 0) != 0;
+  int64_t format = p.readInt(keys::kLoadDlg, keys::kFormat, 0);
+  // A hand-edited settings file must not send the store outside any sane image.
+  if (d < 0 || d > kMaxDestination) {
+    InputValueError(ctx, "ERROR");
+    return false;
+  }
+  if (format == kFormatAuto) {
+    if (DetectIntel(raw.text(), 2, ctx.ui)) format = kFormatIntel;
+    else if (DetectMotorola(raw.text(), 2, ctx.ui)) format = kFormatMotorola;
+    else if (DetectTektronix(raw.text(), 2, ctx.ui)) format = kFormatTektronix;
+    else {
+      format = kFormatBinary;
+      ctx.ui.messageBox("Binary Code File", "Detect", Icon::None, Buttons::Ok);
+    }
+    KeyWriter w(ctx);
+    w.number(keys::kLoadDlg, keys::kFormat, static_cast<uint64_t>(format));
+    if (!w.ok()) return false;
+  }
+  const auto code = static_cast<uint32_t>(format);
+  if (IsHex(code)) return LoadHex(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
+  return LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
+}
+
+}  // namespace
+
+bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
+                uint32_t b) {
+  ImageBuffer& image = ctx.image;
+  RunState& rs = ctx.rs;
+  const uint64_t reach = static_cast<uint64_t>(d) + count;
+  if (reach > kMaxImage) {
+    InputValueError(ctx, "ERROR");
+    return false;
+  }
+  // Every growth happens before the first byte changes, so an image that cannot grow is
+  // left as it was, and the fill also covers what the unit's memory adds.
+  if (reach > image.size() && !image.resize(static_cast<uint32_t>((reach / 65536) * 65536 + 65536), rs, ctx.ui)) {
+    return false;
+  }
+  if (image.size() < rs.DeviceMemorySize && !image.resize(rs.DeviceMemorySize, rs, ctx.ui)) return false;
+
+  std::span<uint8_t> dst = image.bytes();
+  std::fill(dst.begin(), dst.end(), fill);
+  const Lane lane = LaneOf(rs.DataSetSwitch, ctx.ui);
+  SelectBytes(src, count, lane, b, dst, d);
+  Mirror(dst, rs.EmulationRange, rs.DeviceMemorySize);
+  return true;
+}
+
+bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d) {
+  ImageBuffer& image = ctx.image;
+  const uint64_t reach = static_cast<uint64_t>(d) + count;
+  if (reach > kMaxImage) {
+    InputValueError(ctx, "ERROR");
+    return false;
+  }
+  if (reach > image.size() && !image.resize(static_cast<uint32_t>(reach), ctx.rs, ctx.ui)) return false;
+  const size_t n = std::min<size_t>(count, src.size());
+  if (n) std::memcpy(image.data() + d, src.data(), n);
+  return true;
+}
+
+bool LoadImage(LoadContext& ctx) {
+  {
+    // The unshown dialog's creation copies the selected device's keys into [LoadDlg].
+    LoadDialog dialog(ctx, nullptr, /*shown=*/false);
+  }
+  if (ctx.ui.activePage() == Page::Batch) {
+    if (!BatchPreparation(ctx) || !StartSwitchCheck(ctx) || !BatchValidation(ctx)) return false;
+  } else if (!WindowPreparation(ctx)) {
+    return false;
+  }
+  const int64_t ok = ctx.profile.readInt(keys::kLoadDlg, keys::kOk, 0);
+  if (ok == 0) return false;
+  KeyWriter w(ctx);
+  w.number(keys::kCommon, keys::kCommonDataSelect, 0);
+  if (!w.ok()) return false;
+  // Any value other than 0 loads: a success that loaded nothing would be reported as done.
+  RawImage raw;
+  return ReadRawFile(ctx, raw) && Dispatch(ctx, raw);
+}
+
+bool HandOff(LoadContext& ctx) {
+  if (!LoadImage(ctx)) return false;
+  if (ctx.profile.readInt(keys::kLoadDlg, keys::kOk, 0) != 0 && !ctx.rs.LoadCancelled) {
+    ctx.image.computeSum(ctx.rs);
+    ctx.image.setRange(ctx.rs.EmulationRange);
+  }
+  if (ctx.image.capacity() == 0) {
+    ctx.ui.messageBox(" Insufficient memory for GlobalAlloc! ");
+    ctx.ui.setLamp(kLampFail);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zarvo

@@ -1,0 +1,78 @@
+#include "image/raw_read.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "image/load_keys.h"
+#include "image/readers.h"
+
+namespace zarvo {
+
+namespace {
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+}  // namespace
+
+bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
+  const Profile& p = ctx.profile;
+  const std::string name = p.readText(keys::kLoadDlg, keys::kName, "None");
+  const int64_t sourceStart = p.readInt(keys::kLoadDlg, keys::kSourceSAdd, 0);
+  (void)p.readInt(keys::kLoadDlg, keys::kSourceEAdd, 0);  // read, not used by the load
+  const auto userFill = static_cast<uint8_t>(p.readInt(keys::kLoadDlg, keys::kUserFill, 1) & 0xFF);
+  (void)p.readText(keys::kLoadDlg, "FORMAT", "");  // every format takes the same path here
+  if (name.empty()) return false;
+
+  const int64_t len = FileLength(name);
+  if (len <= 0) return false;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
+  if (!file) {
+    ctx.ui.messageBox("Cannot open " + name, "Load BIN File", Icon::Error, Buttons::Ok);
+    return false;
+  }
+  if (len > kMaxRawFileLength) {
+    ctx.ui.messageBox("Memory error.", "Load BIN File", Icon::None, Buttons::Ok);
+    return false;
+  }
+  const auto L = static_cast<uint32_t>(len);
+
+  // The image is always at least L + 1024 bytes after a raw read; the sum relies on it.
+  uint32_t target = std::max(ctx.image.size(), ctx.rs.SizeHighWater);
+  if (L > target) target = L;
+  ctx.image.resize(target, ctx.rs, ctx.ui);
+
+  try {
+    raw.bytes.assign(static_cast<size_t>(L) + 1024, 0);
+  } catch (const std::bad_alloc&) {
+    ctx.ui.messageBox("Memory error.", "Load BIN File", Icon::None, Buttons::Ok);
+    return false;
+  }
+  raw.length = L;
+  std::fill_n(raw.bytes.begin(), L, userFill);
+
+  // A start at or past the end reads nothing: the copy is then all UserFill bytes.
+  if (sourceStart > 0 && sourceStart < L) {
+    if (std::fseek(file.get(), static_cast<long>(sourceStart), SEEK_SET) != 0) return false;
+    const size_t want = L - static_cast<size_t>(sourceStart);
+    if (std::fread(raw.bytes.data(), 1, want, file.get()) != want) {
+      ctx.ui.messageBox("Cannot read " + name, "Load BIN File", Icon::Error, Buttons::Ok);
+      return false;
+    }
+  } else if (sourceStart <= 0) {
+    if (std::fread(raw.bytes.data(), 1, L, file.get()) != L) {
+      ctx.ui.messageBox("Cannot read " + name, "Load BIN File", Icon::Error, Buttons::Ok);
+      return false;
+    }
+  }
+  return true;
+}
+
+uint32_t DetectFormat(LoadContext& ctx) {
+  RawImage raw;
+  if (!ReadRawFile(ctx, raw)) return kFormatBinary;
+  return DetectFormatOf(raw.text(), ctx.ui);
+}
+
+}  // namespace zarvo

@@ -11,7 +11,6 @@ namespace zarvo {
 namespace {
 
 constexpr uint64_t kSlack = 1024;
-constexpr uint64_t kMaxAddress = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -87,7 +86,7 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
       if (dataBytes > 0) {
         lowest = std::min(lowest, base);
         highest = std::max(highest, base + static_cast<uint64_t>(dataBytes) - 1);
-        if (highest > kMaxAddress) {
+        if (highest > opt.addressLimit) {  // beyond any image a unit could use
           hex::OutOfBuffer(ui);
           return {};
         }

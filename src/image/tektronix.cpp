@@ -60,6 +60,10 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
     const uint64_t base = static_cast<uint64_t>(address);
     lowest = std::min(lowest, base);
     highestEnd = std::max(highestEnd, base + static_cast<uint64_t>(count));
+    if (highestEnd - 1 > opt.addressLimit) {
+      hex::OutOfBuffer(ui);
+      return {};
+    }
     pos = end;
     if (!store) continue;
 

@@ -14,4 +14,14 @@ for f in boot.hex boot.s37; do
   ./build/src/cli/zarvo-r5-cli image "samples/$f" -o "$out/$f.img" --settings "$out/settings.ini" \
     --ic /512 --dataset /16BIT_EVEN --device-memory 80000 --length 524288
 done
+
+# A batch script on two simulated 512K x 8 units; drive D: is mapped to samples/ in the
+# settings file, and the units keep their memory and request logs in the scratch folder.
+echo
+echo "== zarvo-r5-cli run samples/demo.bat (simulated units, D: = samples/)"
+printf '[Drives]\r\nD=%s\r\n' "$PWD/samples" > "$out/demo.ini"
+status=0
+ZARVO_R5_SIM=512Kx8,512Kx8 ZARVO_R5_SIM_DIR="$out" \
+  ./build/src/cli/zarvo-r5-cli run samples/demo.bat --work samples/boot.bin --settings "$out/demo.ini" || status=$?
+echo "== exit status $status (1: the script's last line names Device 3, and no such unit is attached)"
 rm -rf "$out"

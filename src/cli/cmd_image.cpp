@@ -3,10 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 
+#include <unistd.h>
+
 #include "app/session.h"
+#include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
 #include "image/load_dialog.h"
@@ -91,8 +95,6 @@ std::optional<int> Parse(const Args& args, Options& o) {
       return 0;
     } else if (a == "-o" || a == "--output") {
       if (!value(o.out)) return Usage(a + " needs a file name");
-    } else if (a == "--settings") {
-      if (!value(o.settings)) return Usage("--settings needs a file name");
     } else if (a == "--format") {
       if (!value(v)) return Usage("--format needs a value");
       auto item = FormatItem(v);
@@ -155,8 +157,11 @@ std::optional<int> Parse(const Args& args, Options& o) {
 // A settings file of its own for a run that names none, removed afterwards.
 class TempSettings {
  public:
+  // tmpfs when there is one: each settings write is synced, and nobody keeps this file.
   TempSettings() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zarvo-image-XXXXXX").string();
+    const std::filesystem::path base =
+        ::access("/dev/shm", W_OK) == 0 ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "zarvo-image-XXXXXX").string();
     if (::mkdtemp(pattern.data())) dir_ = pattern;
   }
   ~TempSettings() {
@@ -171,9 +176,16 @@ class TempSettings {
 
 }  // namespace
 
-int RunImage(const Args& args) {
+int RunImage(const Args& given) {
+  // Without --settings the load works on a settings file of its own: converting a file must
+  // not rewrite the [LoadDlg] and [Device1] keys of the user's settings nor move the registry
+  // pointer, as locating the settings would.
+  Args args = given;
+  std::optional<std::string> settingsOption;
+  if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
   Options o;
   if (auto status = Parse(args, o)) return *status;
+  o.settings = settingsOption.value_or("");
 
   TempSettings temp;
   const std::string settings = o.settings.empty() ? temp.path() : o.settings;

@@ -38,6 +38,8 @@ class UsbBackend {
   virtual bool bulkRead(uint8_t* data, uint32_t n) = 0;
 
   virtual UsbError lastError() const { return UsbError::None; }
+  // What went wrong in the last failed call, in the USB layer's words (for logs), or empty.
+  virtual std::string lastErrorDetail() const { return {}; }
   virtual std::string describe() const = 0;  // "simulated units" / "libusb"
 };
 

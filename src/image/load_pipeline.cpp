@@ -96,7 +96,8 @@ bool WindowPreparation(LoadContext& ctx) {
     ctx.ui.messageBox("File not found...");
     return FailWithOkZero(ctx);
   }
-  req.format = DetectFormat(ctx);
+  // The request's format is the detected one; it is taken from the raw copy the load reads
+  // next (LoadImage), rather than reading the whole file once more here.
   return true;
 }
 
@@ -253,7 +254,9 @@ bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d,
   return true;
 }
 
-bool Dispatch(LoadContext& ctx, RawImage& raw) {
+}  // namespace
+
+bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
   const Profile& p = ctx.profile;
   const int64_t d = p.readInt(keys::kLoadDlg, keys::kDistSAdd, 0);
   const auto fill = static_cast<uint8_t>(p.readInt(keys::kLoadDlg, keys::kUserFill, 0) & 0xFF);
@@ -280,8 +283,6 @@ bool Dispatch(LoadContext& ctx, RawImage& raw) {
   if (IsHex(code)) return LoadHex(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
   return LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
 }
-
-}  // namespace
 
 bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
                 uint32_t b) {
@@ -337,7 +338,9 @@ bool LoadImage(LoadContext& ctx) {
   if (!w.ok()) return false;
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
   RawImage raw;
-  return ReadRawFile(ctx, raw) && Dispatch(ctx, raw);
+  if (!ReadRawFile(ctx, raw)) return false;
+  if (ctx.ui.activePage() != Page::Batch) ctx.image.request().format = DetectFormatOf(raw.text(), ctx.ui);
+  return DispatchRaw(ctx, raw);
 }
 
 bool HandOff(LoadContext& ctx) {

@@ -28,6 +28,11 @@ inline constexpr uint32_t kMaxRawFileLength = 256u << 20;
 // start. An empty name or an empty file fails without a message.
 bool ReadRawFile(LoadContext& ctx, RawImage& raw);
 
+// The dispatch that follows the raw read: format from [LoadDlg] Format (0 detects, with the
+// "Auto detect" messages), destination DistSAdd, fill UserFill and UnuserFillCheck; then the
+// HEX reader's two passes or the byte-format store. Defined with the load pipeline.
+bool DispatchRaw(LoadContext& ctx, RawImage& raw);
+
 // The silent Auto Detect: reads the file named by [LoadDlg] Name (growing the image as the
 // raw read does) and tries Intel, Motorola, Tektronix; 4, 5, 6, or 3 for binary (also when
 // the file cannot be read).

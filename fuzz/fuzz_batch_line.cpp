@@ -1,0 +1,26 @@
+// Batch script lines come from .bat files anyone can write: the parser must take any bytes
+// without reading outside the line, and leave only values the runner can act on.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "batch/batch_line.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view line(reinterpret_cast<const char*>(data), size);
+  zarvo::RunState rs;
+  zarvo::ResetBatchLine(rs, "0000000");
+  std::string error;
+  const bool ok = zarvo::ParseBatchLine(rs, line, error);
+  if (ok != error.empty()) std::abort();
+  if (!ok) return 0;
+  if (size > zarvo::kMaxBatchLine) std::abort();
+  if (rs.SourceFileName.size() > size && rs.SourceFileName != "0") std::abort();
+  if (rs.UnitText.size() != 1 || rs.UnitText[0] < '1' || rs.UnitText[0] > '4') std::abort();
+  int64_t chunk = 0;
+  if (!zarvo::ParseChunkNumber(rs.ChunkText, chunk)) std::abort();
+  if (rs.StartText.size() > zarvo::kMaxSwitch) std::abort();
+  return 0;
+}

@@ -1,0 +1,201 @@
+#include "batch/batch_runner.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "batch/batch_line.h"
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "device/reset_line.h"
+#include "device/transfer.h"
+#include "image/load_pipeline.h"
+#include "image/tables.h"
+
+namespace zarvo {
+namespace {
+
+constexpr uint32_t kLargestIc = 0x100000;
+
+void Progress(Ui& ui, int delta) { ui.addProgress(ProgressBar::Batch, delta); }
+
+bool Fail(Ui& ui) {
+  ui.setLamp(kLampFail);
+  return false;
+}
+
+bool Fail(Ui& ui, const std::string& text) {
+  ui.appendMessage(text);
+  return Fail(ui);
+}
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
+}
+
+std::string UpperHex(uint64_t v) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
+  return buf;
+}
+
+}  // namespace
+
+bool FindBatchUnit(BatchContext& ctx, int n) {
+  const int p = FindPosition(ctx.dev, ctx.dev.rs.UnitList[static_cast<size_t>(n - 1)]);
+  if (p < 0) {
+    ctx.dev.ui.showMessagePage();
+    return Fail(ctx.dev.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");
+  }
+  BlinkLed(ctx.dev, p, 10);  // identification only; a failed blink does not stop the line
+  return true;
+}
+
+bool ApplyChunk(BatchContext& ctx, int64_t n) {
+  RunState& rs = ctx.dev.rs;
+  const int64_t length = FileLength(rs.SourceFileName);
+  const int64_t b = SwitchToIcSize(rs.IcSwitchText);
+  if (length < n * b - 1) return Fail(ctx.dev.ui, "Error!! /Nn Paramater Over FileSize !!");
+  if (rs.StartText == "/S0000000") rs.StartText = "/S" + std::to_string(b * (n - 1));
+  return true;
+}
+
+bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const std::string& parseError) {
+  RunState& rs = ctx.dev.rs;
+  Ui& ui = ctx.dev.ui;
+
+  Progress(ui, 5);
+  const int unit = rs.UnitText[0] - '0';
+  if (!FindBatchUnit(ctx, unit)) return false;
+
+  ui.showMessagePage();
+  ui.appendMessage(" ");
+  ui.appendMessage("Line[" + std::to_string(index + 1) + "] : \n" + line);
+  if (!parseError.empty()) return Fail(ui, parseError);
+  if (!rs.KeywordFound) return Fail(ui, "Error!! Not ZarvoQX format!!");
+  Progress(ui, 5);
+
+  // A line without a file works on the work file; a line's own file becomes the work file.
+  if (rs.SourceFileName.empty()) {
+    rs.SourceFileName = rs.WorkFile;
+  } else {
+    rs.WorkFile = rs.SourceFileName;
+  }
+  const std::string shownName = rs.SourceFileName;  // the DOS form, for every message
+  std::string path, error;
+  if (!ctx.resolver.resolve(shownName, path, error)) return Fail(ui, "Error!! [ " + shownName + " ] " + error);
+  if (!IsFile(path)) return Fail(ui, "Error!! [ " + shownName + " ] is not exists.....");
+  rs.SourceFileName = path;  // the pipeline and the chunk step read the file through it
+  const int64_t length = FileLength(path);
+
+  if (rs.IcSwitchText.empty()) {
+    // The smallest IC is chosen by the file's length; past the largest IC there is none, and
+    // carrying over the last line's size would cut the image silently.
+    if (length < 0 || length > kLargestIc)
+      return Fail(ui, "Error!! [ " + shownName + " ] is larger than the largest IC (1024K), give an IC switch !!");
+    SmallestIcFor(rs, static_cast<uint32_t>(length));
+    IcSizeToSwitch(rs, rs.EmulationRange);
+  }
+  if (!rs.IcSwitchText.empty()) SetIcType(rs, rs.IcSwitchText);
+  if (rs.DeviceMemorySize > rs.SizeHighWater) {
+    rs.SizeHighWater = rs.DeviceMemorySize;
+    ctx.image.resize(rs.DeviceMemorySize, rs, ui);
+  }
+  Progress(ui, 5);
+
+  bool chunkMadeStart = false;
+  if (rs.ChunkText != "0") {
+    int64_t n = 0;
+    ParseChunkNumber(rs.ChunkText, n);  // the parser let only decimal numbers through
+    if (n > 0) {
+      const std::string before = rs.StartText;
+      if (!ApplyChunk(ctx, n)) return false;
+      chunkMadeStart = rs.StartText != before;
+    }
+  }
+  if (chunkMadeStart) {
+    // The load applies the start text once, as hexadecimal digits: the chunk's decimal
+    // offset is handed over in that form.
+    const std::string hex = UpperHex(std::stoull(rs.StartText.substr(2)));
+    if (hex.size() > 7) return Fail(ui, "Error!! /N" + rs.ChunkText + " Paramater Over FileSize !!");
+    rs.StartText = hex;
+  } else {
+    if (rs.StartText.size() > 9) {
+      // Seven digits is all the load takes; cutting the rest would load from another offset.
+      return Fail(ui, "Error!! " + rs.StartText + " Paramater is longer than 7 digits !!");
+    }
+    rs.StartText = rs.StartText.substr(2, 7);
+  }
+  Progress(ui, 25);
+
+  LoadRequest& req = ctx.image.request();
+  req.fileName = path;
+  req.format = kFormatAuto;
+  req.fillByte = 0xFF;
+  req.fillFlag = 1;
+  req.sourceStart = "0000000";
+  req.sourceEnd = "0000000";
+  req.destination = "0000000";
+  ctx.image.setRange(0);
+  LoadContext load{ctx.image, rs, ctx.dev.profile, ui};
+  if (!HandOff(load)) return Fail(ui);
+  ui.appendMessage("[Range: 0x" + Hex8(ctx.image.range()) + "] => SUM :0x" + ctx.image.sumText());
+
+  if (!SetMode(ctx.dev, kModeHost)) return Fail(ui, "Error 53!! Function fail...");
+  // An unknown configuration text transfers nothing and the line goes on.
+  const std::optional<Geometry> g = GeometryFor(rs);
+  if (g && !Download(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->downloadFailText);
+  Progress(ui, 25);
+  if (g && !rs.VerifySwitch.empty()) {
+    rs.VerifyMismatch = false;
+    // A mismatch is no failure here: the verify has reported it and lit the fail lamp.
+    if (!ReadBackVerify(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->verifyFailText);
+  }
+  Progress(ui, 35);
+
+  if (!FindBatchUnit(ctx, unit)) return false;
+  if (rs.ResetSwitch == "/RESET0") {
+    SetResetLine(ctx.dev, 0);
+  } else if (rs.ResetSwitch == "/RESET1") {
+    SetResetLine(ctx.dev, 1);
+  } else if (rs.ResetSwitch == "/RESET") {
+    ui.appendMessage("Warnning !! /Reset = /Reset1");
+    SetResetLine(ctx.dev, 1);
+  }
+  if (!SetMode(ctx.dev, kModeTarget)) return Fail(ui, "Error 53!! Function fail...");
+  Progress(ui, 10);
+  ui.appendMessage("Success!!");
+  return true;
+}
+
+BatchSummary RunBatch(BatchContext& ctx, const std::vector<std::string>& script) {
+  BatchSummary summary;
+  Ui& ui = ctx.dev.ui;
+  RunState& rs = ctx.dev.rs;
+  ui.setLamp(kLampWait);
+  ResetBatchLine(rs, ctx.addrText);
+  if (script.size() <= 1 && (script.empty() || script.front().empty())) {
+    ui.messageBox("No bat code....", "", Icon::Information);
+    ui.setLamp(kLampFail);
+    summary.noScript = true;
+    return summary;
+  }
+  for (size_t i = 0; i < script.size(); ++i) {
+    ResetBatchLine(rs, ctx.addrText);
+    const std::string& line = script[i];
+    if (line.find_first_not_of(' ') == std::string::npos) continue;
+    std::string parseError;
+    ParseBatchLine(rs, line, parseError);
+    ui.setLamp(kLampWait);
+    ui.setProgress(ProgressBar::Batch, 10);
+    ++summary.commandLines;
+    const bool ok = RunBatchLine(ctx, static_cast<int>(i), line, parseError);
+    if (!ok) ++summary.failedLines;
+    if (ok && !rs.VerifySwitch.empty() && rs.VerifyMismatch) ++summary.mismatchLines;
+    ui.setProgress(ProgressBar::Batch, StatusModel::kProgressMax);
+    if (ui.status().lamp(Page::Batch).seen() == kLampWait) ui.setLamp(kLampPass);
+  }
+  return summary;
+}
+
+}  // namespace zarvo

@@ -1,0 +1,94 @@
+// zarvo-r5-cli run: runs a batch script exactly as the Run button of the batch page does,
+// after the self test the desktop program runs at start-up.
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "base/path_resolver.h"
+#include "batch/batch_runner.h"
+#include "batch/pane_files.h"
+#include "cli/cli_common.h"
+#include "cli/commands.h"
+#include "cli/console_ui.h"
+#include "device/self_test.h"
+
+namespace zarvo::cli {
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: zarvo-r5-cli run SCRIPT [--work FILE] [--settings FILE]\n"
+    "\n"
+    "Runs the self test, then every line of the batch script SCRIPT (a .bat file), as the\n"
+    "Run button of the batch page does. Message-pane lines go to stdout, message boxes to\n"
+    "stderr with their title.\n"
+    "\n"
+    "Options:\n"
+    "  --work FILE       the work file (\"%1\") for lines that name no file\n"
+    "  --settings FILE   settings file to use (default: the one the desktop program finds\n"
+    "                    at start-up); its section [Drives] maps drive letters to\n"
+    "                    directories (D=/home/me/firmware); Z: is /\n"
+    "  -h, --help        show this text\n"
+    "\n"
+    "Set ZARVO_R5_SIM to run on simulated units.\n"
+    "Exit status: 0 every command line ended with \"Success!!\" and no verify found a\n"
+    "difference, 1 a line failed or a verify found a difference, 2 usage error or\n"
+    "unreadable script.\n";
+
+int Usage(const std::string& why) {
+  std::fprintf(stderr, "zarvo-r5-cli run: %s\nTry 'zarvo-r5-cli run --help'.\n", why.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int RunScript(const Args& given) {
+  Args args = given;
+  std::optional<std::string> settingsOption;
+  if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
+  std::string script, work;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-h" || a == "--help") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (a == "--work") {
+      if (i + 1 >= args.size()) return Usage("--work needs a value");
+      work = args[++i];
+    } else if (!a.empty() && a[0] == '-') {
+      return Usage("unknown option '" + a + "'");
+    } else if (script.empty()) {
+      script = a;
+    } else {
+      return Usage("more than one script given");
+    }
+  }
+  if (script.empty()) return Usage("no script given");
+  std::vector<std::string> lines;
+  if (!ReadScriptFile(script, lines)) {
+    std::fprintf(stderr, "zarvo-r5-cli run: cannot read script '%s'\n", script.c_str());
+    return 2;
+  }
+
+  ConsoleUi ui;
+  ui.setPage(Page::Batch);
+  SystemClock clock;
+  Session session(ui, clock, ResolveSettingsPath(settingsOption, std::cerr));
+  session.state().WorkFile = work;
+  DeviceContext dev = session.deviceContext();
+  SelfTest(dev, true);
+
+  PathResolver resolver(session.profile());
+  BatchContext ctx{dev, session.image(), resolver, "0000000"};
+  ui.setMainWindowEnabled(false);
+  ui.setLamp(kLampPass);
+  const BatchSummary summary = RunBatch(ctx, lines);
+  ui.setMainWindowEnabled(true);
+  return summary.noScript || summary.failedLines > 0 || summary.mismatchLines > 0 ? 1 : 0;
+}
+
+}  // namespace zarvo::cli

@@ -1,0 +1,176 @@
+// zarvo-r5-cli units | blink N | reset: list and test the attached units, identify one by
+// its LED, drive the target's reset line on every unit.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "app/session.h"
+#include "cli/cli_common.h"
+#include "cli/commands.h"
+#include "cli/console_ui.h"
+#include "device/discovery.h"
+#include "device/reset_line.h"
+#include "device/self_test.h"
+#include "device/simulated_backend.h"
+#include "device/usb_link.h"
+
+namespace zarvo::cli {
+
+namespace {
+
+// Keeps the driver field texts so the listing can name each unit's configuration.
+class UnitsUi : public ConsoleUi {
+ public:
+  void setDriverText(int panel, const std::string& text) override {
+    if (panel >= 1 && panel <= 4) driver[panel] = text;
+  }
+  std::string driver[5];
+};
+
+struct Options {
+  std::string settings;
+  std::vector<std::string> rest;
+  bool help = false;
+};
+
+bool TakeOptions(const char* command, Args args, Options& o, const char* usage,
+                 const std::vector<std::string>& valued = {}) {
+  std::optional<std::string> settings;
+  if (!TakeSettingsOption(args, settings, std::cerr)) return false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+      std::printf("Usage: zarvo-r5-cli %s\n", usage);
+      return true;
+    }
+    bool takesValue = false;
+    for (const std::string& v : valued) takesValue = takesValue || a == v;
+    if (takesValue) {
+      if (i + 1 >= args.size()) {
+        std::fprintf(stderr, "zarvo-r5-cli %s: %s needs a value\nUsage: zarvo-r5-cli %s\n", command, a.c_str(), usage);
+        return false;
+      }
+      o.rest.push_back(a);
+      o.rest.push_back(args[++i]);
+    } else {
+      o.rest.push_back(a);
+    }
+  }
+  if (!o.help) o.settings = ResolveSettingsPath(settings, std::cerr);
+  return true;
+}
+
+// A malformed ZARVO_R5_SIM would otherwise look like "no units attached".
+bool BackendUsable(Session& s, const char* command) {
+  auto* sim = dynamic_cast<SimulatedBackend*>(&s.backend());
+  if (sim && !sim->error().empty()) {
+    std::fprintf(stderr, "zarvo-r5-cli %s: %s\n", command, sim->error().c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunUnits(const Args& args) {
+  const char* usage = "units [--settings FILE]";
+  Options o;
+  if (!TakeOptions("units", args, o, usage)) return 2;
+  if (o.help) return 0;
+  if (!o.rest.empty()) {
+    std::fprintf(stderr, "zarvo-r5-cli units: unexpected '%s'\nUsage: zarvo-r5-cli %s\n", o.rest[0].c_str(), usage);
+    return 2;
+  }
+  UnitsUi ui;
+  SystemClock clock;
+  Session s(ui, clock, o.settings);
+  if (!BackendUsable(s, "units")) return 2;
+  DeviceContext ctx = s.deviceContext();
+  const bool ok = SelfTest(ctx, true);
+  s.link().close();
+  const RunState& rs = s.state();
+  for (int n = 1; n <= rs.UnitCount && n <= 4; ++n)
+    std::printf("Device %d: %s (device path %d)\n", n, ui.driver[n].empty() ? "untested" : ui.driver[n].c_str(),
+                rs.UnitList[static_cast<size_t>(n - 1)] - 1);
+  if (rs.UnitCount == 0) std::printf("No unit attached.\n");
+  return ok && rs.UnitCount > 0 ? 0 : 1;
+}
+
+int RunBlink(const Args& args) {
+  const char* usage = "blink N [--settings FILE]   (N = 1..4, the device number)";
+  Options o;
+  if (!TakeOptions("blink", args, o, usage)) return 2;
+  if (o.help) return 0;
+  if (o.rest.size() != 1 || o.rest[0].size() != 1 || o.rest[0][0] < '1' || o.rest[0][0] > '4') {
+    std::fprintf(stderr, "zarvo-r5-cli blink: give one device number 1..4\nUsage: zarvo-r5-cli %s\n", usage);
+    return 2;
+  }
+  const int n = o.rest[0][0] - '0';
+  ConsoleUi ui;
+  SystemClock clock;
+  Session s(ui, clock, o.settings);
+  if (!BackendUsable(s, "blink")) return 2;
+  DeviceContext ctx = s.deviceContext();
+  const bool ok = DeviceButtonClick(ctx, n);
+  s.link().close();
+  if (!ok) {
+    std::fprintf(stderr, "zarvo-r5-cli blink: Device %d did not blink (not attached or not answering)\n", n);
+    return 1;
+  }
+  std::printf("Device %d blinked.\n", n);
+  return 0;
+}
+
+int RunReset(const Args& args) {
+  const char* usage = "reset [--pulse] [--polarity high|low] [--delay MS] [--settings FILE]";
+  Options o;
+  if (!TakeOptions("reset", args, o, usage, {"--polarity", "--delay"})) return 2;
+  if (o.help) return 0;
+  bool pulse = false;
+  int polarity = 0;
+  std::string delay;
+  for (size_t i = 0; i < o.rest.size(); ++i) {
+    const std::string& a = o.rest[i];
+    if (a == "--pulse") {
+      pulse = true;
+    } else if (a == "--polarity" && (o.rest[i + 1] == "high" || o.rest[i + 1] == "low")) {
+      polarity = o.rest[++i] == "low" ? 1 : 0;
+    } else if (a == "--delay") {
+      delay = o.rest[++i];
+    } else {
+      std::fprintf(stderr, "zarvo-r5-cli reset: unexpected '%s'\nUsage: zarvo-r5-cli %s\n",
+                   a == "--polarity" ? o.rest[i + 1].c_str() : a.c_str(), usage);
+      return 2;
+    }
+  }
+  ConsoleUi ui;
+  SystemClock clock;
+  Session s(ui, clock, o.settings);
+  if (!BackendUsable(s, "reset")) return 2;
+  RunState& rs = s.state();
+  rs.ResetPolarity = polarity;
+  if (!delay.empty()) {
+    // The same rule as the DelayTime edit: four digits outside 300..3000 become 0 ms.
+    const std::string shown = DelayTimeChanged(rs, delay);
+    if (shown != delay) std::fprintf(stderr, "zarvo-r5-cli reset: delay %s ms is outside 300..3000, using 0 ms\n", delay.c_str());
+  }
+  DeviceContext ctx = s.deviceContext();
+  const int count = RefreshUnitList(ctx);
+  int failures = 0;
+  // Every unit, not only those on device paths 0..3 as the window's RESET button does.
+  for (int p = 0; p < count; ++p) {
+    const int path = rs.UnitList[static_cast<size_t>(p)] - 1;
+    const bool ok = OpenByPathIndex(ctx, path) &&
+                    (pulse ? PulseReset(ctx, rs.ResetIdleLevel()) : SetResetLine(ctx, rs.ResetIdleLevel()));
+    std::printf("Device %d: %s %s\n", p + 1, pulse ? "reset pulse" : "reset line idle", ok ? "done" : "FAILED");
+    if (!ok) ++failures;
+  }
+  s.link().close();
+  if (count == 0) std::printf("No unit attached.\n");
+  return count > 0 && failures == 0 ? 0 : 1;
+}
+
+}  // namespace zarvo::cli

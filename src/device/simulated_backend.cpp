@@ -1,0 +1,290 @@
+#include "device/simulated_backend.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+namespace zarvo {
+
+std::string SimRequest::text() const {
+  char buf[48];
+  if (kind == 'W' || kind == 'R')
+    std::snprintf(buf, sizeof buf, "%c %u%s", kind, count, failed ? " FAIL" : "");
+  else
+    std::snprintf(buf, sizeof buf, "%c %04X %04X%s", kind, value, index, failed ? " FAIL" : "");
+  return buf;
+}
+
+SimUnit::SimUnit(int slot, uint16_t code, const std::string& dir)
+    : configCode(code), memory(SimMemorySize(code), 0xFF), slot_(slot) {
+  if (dir.empty()) return;
+  const std::string base = (std::filesystem::path(dir) / ("unit" + std::to_string(slot + 1))).string();
+  const std::string binPath = base + ".bin";
+  // A unit keeps what it held in the last run; a missing or odd-sized file is made whole.
+  if (std::FILE* f = std::fopen(binPath.c_str(), "rb")) {
+    size_t got = std::fread(memory.data(), 1, memory.size(), f);
+    std::fclose(f);
+    std::fill(memory.begin() + static_cast<std::ptrdiff_t>(got), memory.end(), uint8_t{0xFF});
+  }
+  bin_ = std::fopen(binPath.c_str(), "wb+");
+  if (!bin_ || std::fwrite(memory.data(), 1, memory.size(), bin_) != memory.size() || std::fflush(bin_) != 0) {
+    fileError = "cannot write " + binPath;
+  }
+  logFile_ = std::fopen((base + ".log").c_str(), "a");
+  if (!logFile_) fileError = "cannot write " + base + ".log";
+}
+
+SimUnit::~SimUnit() {
+  if (bin_) std::fclose(bin_);
+  if (logFile_) std::fclose(logFile_);
+}
+
+std::vector<std::string> SimUnit::logLines() const {
+  std::vector<std::string> lines;
+  lines.reserve(log.size());
+  for (const SimRequest& r : log) lines.push_back(r.text());
+  return lines;
+}
+
+void SimUnit::failNext(char kind, uint32_t nth) {
+  const auto k = static_cast<unsigned char>(kind) & 0x7F;
+  faults_.emplace_back(kind, counts_[k] + nth);
+}
+
+std::array<uint8_t, 16> SimUnit::statusBlock() const {
+  std::array<uint8_t, 16> s{};
+  auto put = [&s](size_t at, uint16_t v) {
+    s[at] = static_cast<uint8_t>(v & 0xFF);
+    s[at + 1] = static_cast<uint8_t>(v >> 8);
+  };
+  put(0, state);
+  put(2, failAddress);
+  put(4, failData);
+  put(6, page);
+  put(8, static_cast<uint16_t>(resetLevel));
+  put(10, configCode);
+  return s;
+}
+
+bool SimUnit::injected(char kind) {
+  const auto k = static_cast<unsigned char>(kind) & 0x7F;
+  const uint32_t n = ++counts_[k];
+  for (const auto& f : faults_)
+    if (f.first == kind && f.second == n) return true;
+  return false;
+}
+
+void SimUnit::record(const SimRequest& r) {
+  log.push_back(r);
+  if (logFile_) {
+    std::fprintf(logFile_, "%s\n", r.text().c_str());
+    std::fflush(logFile_);
+  }
+}
+
+void SimUnit::persist(uint32_t offset, uint32_t n) {
+  if (!bin_) return;
+  if (std::fseek(bin_, static_cast<long>(offset), SEEK_SET) != 0 ||
+      std::fwrite(memory.data() + offset, 1, n, bin_) != n || std::fflush(bin_) != 0)
+    fileError = "cannot write unit" + std::to_string(slot_ + 1) + ".bin";
+}
+
+bool SimUnit::control(char letter, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) {
+  SimRequest r{letter, value, index, 0, false};
+  bool ok = true;
+  if (injected(letter)) {
+    ok = false;
+  } else {
+    switch (letter) {
+      case 'B': {
+        const auto s = statusBlock();
+        if (data) std::memcpy(data, s.data(), std::min<size_t>(length, s.size()));
+        break;
+      }
+      case 'C':
+        block_ = index;
+        pending_ = 0;
+        break;
+      case 'L':
+      case 'F':
+        ok = value == 0x8000 && index > 0;
+        pending_ = ok ? letter : 0;
+        pendingLength_ = index;
+        break;
+      case 'S':
+        mode = value;
+        break;
+      case 'T':
+        ok = value <= 1;
+        if (ok) {
+          resetLevel = value;
+          resetHistory.push_back(value);
+        }
+        break;
+      case 'U':
+        ok = value <= 1;
+        if (ok) {
+          led = value == 1;
+          ledHistory.push_back(value);
+        }
+        break;
+      default:
+        ok = false;
+    }
+  }
+  lastError = ok ? UsbError::None : UsbError::Refused;
+  r.failed = !ok;
+  record(r);
+  return ok;
+}
+
+bool SimUnit::bulkWrite(const uint8_t* data, uint32_t n) {
+  SimRequest r{'W', 0, 0, n, false};
+  const bool shortTransfer = injected('W');
+  // Without an announced load of exactly this length the unit takes nothing.
+  if (pending_ != 'L' || n != pendingLength_) {
+    pending_ = 0;
+    lastError = UsbError::Refused;
+    r.failed = true;
+    record(r);
+    return false;
+  }
+  pending_ = 0;
+  const uint32_t moved = shortTransfer ? n / 2 : n;
+  const auto size = static_cast<uint32_t>(memory.size());
+  uint32_t offset = static_cast<uint32_t>((static_cast<uint64_t>(block_) * n) % size);
+  for (uint32_t done = 0; done < moved;) {
+    const uint32_t piece = std::min(moved - done, size - offset);
+    std::memcpy(memory.data() + offset, data + done, piece);
+    persist(offset, piece);
+    done += piece;
+    offset = (offset + piece) % size;
+  }
+  lastError = shortTransfer ? UsbError::Short : UsbError::None;
+  r.failed = shortTransfer;
+  record(r);
+  return !shortTransfer;
+}
+
+bool SimUnit::bulkRead(uint8_t* data, uint32_t n) {
+  SimRequest r{'R', 0, 0, n, false};
+  const bool shortTransfer = injected('R');
+  if (pending_ != 'F' || n != pendingLength_) {
+    pending_ = 0;
+    lastError = UsbError::Refused;
+    r.failed = true;
+    record(r);
+    return false;
+  }
+  pending_ = 0;
+  const uint32_t moved = shortTransfer ? n / 2 : n;
+  const auto size = static_cast<uint32_t>(memory.size());
+  uint32_t offset = static_cast<uint32_t>((static_cast<uint64_t>(block_) * n) % size);
+  for (uint32_t done = 0; done < moved;) {
+    const uint32_t piece = std::min(moved - done, size - offset);
+    std::memcpy(data + done, memory.data() + offset, piece);
+    done += piece;
+    offset = (offset + piece) % size;
+  }
+  lastError = shortTransfer ? UsbError::Short : UsbError::None;
+  r.failed = shortTransfer;
+  record(r);
+  return !shortTransfer;
+}
+
+SimulatedBackend::SimulatedBackend(const SimConfig& config, std::string error) : error_(std::move(error)) {
+  build(config);
+}
+
+SimulatedBackend::SimulatedBackend(const std::string& slots) {
+  SimConfig config;
+  if (!ParseSimSlots(slots, config, error_)) return;
+  build(config);
+}
+
+void SimulatedBackend::build(const SimConfig& config) {
+  slots_ = config.slots;
+  for (int i = 0; i < kSlotCount; ++i) {
+    const SimSlot& s = slots_[static_cast<size_t>(i)];
+    if (s.kind != SimSlotKind::Unit) continue;
+    auto& u = units_[static_cast<size_t>(i)];
+    u = std::make_unique<SimUnit>(i, s.configCode, config.dir);
+    if (!u->fileError.empty() && error_.empty()) error_ = u->fileError;
+  }
+  for (const SimFault& f : config.faults)
+    if (SimUnit* u = unit(f.slot)) u->failNext(f.kind, f.nth);
+}
+
+SimUnit* SimulatedBackend::unit(int slot) {
+  if (slot < 0 || slot >= kSlotCount) return nullptr;
+  return units_[static_cast<size_t>(slot)].get();
+}
+
+SimUnit* SimulatedBackend::current() { return open_ >= 0 ? unit(open_) : nullptr; }
+
+std::optional<uint16_t> SimulatedBackend::productId(int slot) {
+  if (slot < 0 || slot >= kSlotCount) return std::nullopt;
+  switch (slots_[static_cast<size_t>(slot)].kind) {
+    case SimSlotKind::Unit:
+      return kProductId;
+    case SimSlotKind::Other:
+      return kSimOtherProductId;
+    default:
+      return std::nullopt;
+  }
+}
+
+bool SimulatedBackend::open(int slot) {
+  if (!productId(slot)) {
+    lastError_ = UsbError::NoDevice;
+    return false;
+  }
+  open_ = slot;
+  lastError_ = UsbError::None;
+  return true;
+}
+
+void SimulatedBackend::close() { open_ = -1; }
+
+bool SimulatedBackend::controlIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) {
+  SimUnit* u = current();
+  if (!u) {
+    lastError_ = open_ >= 0 ? UsbError::Refused : UsbError::NoDevice;
+    return false;
+  }
+  bool ok = u->control(static_cast<char>(request), value, index, data, length);
+  lastError_ = u->lastError;
+  return ok;
+}
+
+bool SimulatedBackend::controlOut(uint8_t request, uint16_t value, uint16_t index) {
+  return controlIn(request, value, index, nullptr, 0);
+}
+
+bool SimulatedBackend::bulkWrite(const uint8_t* data, uint32_t n) {
+  SimUnit* u = current();
+  if (!u) {
+    lastError_ = open_ >= 0 ? UsbError::Refused : UsbError::NoDevice;
+    return false;
+  }
+  bool ok = u->bulkWrite(data, n);
+  lastError_ = u->lastError;
+  return ok;
+}
+
+bool SimulatedBackend::bulkRead(uint8_t* data, uint32_t n) {
+  SimUnit* u = current();
+  if (!u) {
+    lastError_ = open_ >= 0 ? UsbError::Refused : UsbError::NoDevice;
+    return false;
+  }
+  bool ok = u->bulkRead(data, n);
+  lastError_ = u->lastError;
+  return ok;
+}
+
+std::string SimulatedBackend::describe() const {
+  return error_.empty() ? "simulated units" : "simulated units (" + error_ + ")";
+}
+
+}  // namespace zarvo

@@ -1,0 +1,119 @@
+#pragma once
+// Units that live in the process. Each answers the seven requests and the bulk transfers
+// as a real unit does: status block, block select, load and read of blocks (block k at
+// memory offset k x length, modulo the memory size), mode, reset line, LED. With a
+// directory, unit N+1 of slot N keeps its memory in unitN+1.bin (kept between runs like a
+// powered unit) and appends one line per request to unitN+1.log.
+//
+// Log lines: a control request is its letter, value and index in 4 upper-case hex digits
+// ("L 8000 2000"); a bulk transfer is W or R and the byte count in decimal ("W 8192"). A
+// request that failed ends in " FAIL".
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/simulated_config.h"
+#include "device/usb_backend.h"
+
+namespace zarvo {
+
+struct SimRequest {
+  char kind;  // request letter, or W / R for bulk transfers
+  uint16_t value = 0;
+  uint16_t index = 0;
+  uint32_t count = 0;  // bulk byte count
+  bool failed = false;
+  std::string text() const;
+};
+
+class SimUnit {
+ public:
+  SimUnit(int slot, uint16_t configCode, const std::string& dir);
+  ~SimUnit();
+  SimUnit(const SimUnit&) = delete;
+  SimUnit& operator=(const SimUnit&) = delete;
+
+  // Status block fields a test may set: state 0 passes; 0xFF in the low byte of address or
+  // data means none.
+  uint16_t state = 0;
+  uint16_t failAddress = 0xFFFF;
+  uint16_t failData = 0xFFFF;
+  uint16_t page = 0;
+  uint16_t configCode;
+
+  std::vector<uint8_t> memory;
+  uint16_t mode = 0;
+  int resetLevel = 1;
+  std::vector<int> resetHistory;  // every level the reset line was set to
+  bool led = false;
+  std::vector<int> ledHistory;  // every LED level sent
+  std::vector<SimRequest> log;
+
+  std::vector<std::string> logLines() const;
+  // Fails the nth request of a kind from now on (1: the next one).
+  void failNext(char kind, uint32_t nth = 1);
+  std::array<uint8_t, 16> statusBlock() const;
+  // Why the last request failed, or None.
+  UsbError lastError = UsbError::None;
+  // A problem with the unit's files, or empty.
+  std::string fileError;
+
+  bool control(char letter, uint16_t value, uint16_t index, uint8_t* data, uint16_t length);
+  bool bulkWrite(const uint8_t* data, uint32_t n);
+  bool bulkRead(uint8_t* data, uint32_t n);
+
+ private:
+  bool injected(char kind);
+  void record(const SimRequest& r);
+  void persist(uint32_t offset, uint32_t n);
+
+  int slot_;
+  uint16_t block_ = 0;
+  char pending_ = 0;  // 'L' or 'F' after an announce, until the bulk transfer
+  uint16_t pendingLength_ = 0;
+  std::array<uint32_t, 128> counts_{};
+  std::vector<std::pair<char, uint32_t>> faults_;
+  std::FILE* bin_ = nullptr;
+  std::FILE* logFile_ = nullptr;
+};
+
+class SimulatedBackend final : public UsbBackend {
+ public:
+  // error: a reason the configuration could not be taken, kept for error() and describe().
+  explicit SimulatedBackend(const SimConfig& config, std::string error = {});
+  // From a ZARVO_R5_SIM-style slot list; a malformed list gives no units and error().
+  explicit SimulatedBackend(const std::string& slots);
+
+  std::optional<uint16_t> productId(int slot) override;
+  bool open(int slot) override;
+  void close() override;
+  bool controlIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) override;
+  bool controlOut(uint8_t request, uint16_t value, uint16_t index) override;
+  bool bulkWrite(const uint8_t* data, uint32_t n) override;
+  bool bulkRead(uint8_t* data, uint32_t n) override;
+  UsbError lastError() const override { return lastError_; }
+  std::string describe() const override;
+
+  // The unit in a slot, or nullptr for an empty slot or another product's device.
+  SimUnit* unit(int slot);
+  // Which slot is open, -1 for none.
+  int openSlot() const { return open_; }
+  // Problems with the configuration or the unit files; empty when all is well.
+  const std::string& error() const { return error_; }
+
+ private:
+  void build(const SimConfig& config);
+  SimUnit* current();
+
+  std::array<SimSlot, kSlotCount> slots_{};
+  std::array<std::unique_ptr<SimUnit>, kSlotCount> units_{};
+  int open_ = -1;
+  UsbError lastError_ = UsbError::None;
+  std::string error_;
+};
+
+}  // namespace zarvo

@@ -1,0 +1,109 @@
+#include "device/simulated_config.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+namespace zarvo {
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char sep) {
+  std::vector<std::string> parts;
+  size_t pos = 0;
+  while (true) {
+    size_t next = text.find(sep, pos);
+    parts.push_back(text.substr(pos, next == std::string::npos ? std::string::npos : next - pos));
+    if (next == std::string::npos) break;
+    pos = next + 1;
+  }
+  return parts;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+  return s.substr(b, e - b);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool ParseUnsigned(const std::string& s, uint32_t max, uint32_t& out) {
+  if (s.empty() || s.size() > 9) return false;
+  uint32_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint32_t>(c - '0');
+  }
+  if (v > max) return false;
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+uint32_t SimMemorySize(uint16_t configCode) { return configCode == 0x0040 ? 0x80000u : 0x100000u; }
+
+bool ParseSimSlots(const std::string& text, SimConfig& config, std::string& error) {
+  std::vector<std::string> names = Split(text, ',');
+  if (names.size() > static_cast<size_t>(kSlotCount)) {
+    error = "ZARVO_R5_SIM names " + std::to_string(names.size()) + " slots; there are 15";
+    return false;
+  }
+  std::array<SimSlot, kSlotCount> slots{};
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string name = Lower(Trim(names[i]));
+    SimSlot& s = slots[i];
+    if (name.empty() || name == "-") {
+      s.kind = SimSlotKind::Empty;
+    } else if (name == "other") {
+      s.kind = SimSlotKind::Other;
+    } else if (name == "512kx8" || name == "1024kx8" || name == "512kx16") {
+      s.kind = SimSlotKind::Unit;
+      s.configCode = name == "512kx8" ? 0x0040 : name == "1024kx8" ? 0x0080 : 0x0041;
+    } else {
+      error = "ZARVO_R5_SIM: slot " + std::to_string(i) + " is '" + Trim(names[i]) +
+              "'; use 512Kx8, 1024Kx8, 512Kx16, other or -";
+      return false;
+    }
+  }
+  config.slots = slots;
+  return true;
+}
+
+bool ParseSimFaults(const std::string& text, SimConfig& config, std::string& error) {
+  std::vector<SimFault> faults;
+  for (const std::string& raw : Split(text, ',')) {
+    const std::string item = Trim(raw);
+    if (item.empty()) continue;
+    std::vector<std::string> f = Split(item, ':');
+    uint32_t slot = 0, nth = 0;
+    std::string kind = f.size() == 3 ? Trim(f[1]) : "";
+    if (kind.size() == 1) kind[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(kind[0])));
+    if (f.size() != 3 || !ParseUnsigned(Trim(f[0]), kSlotCount - 1, slot) || kind.size() != 1 ||
+        std::string("BCFLSTUWR").find(kind[0]) == std::string::npos || !ParseUnsigned(Trim(f[2]), 999999999, nth) ||
+        nth == 0) {
+      error = "ZARVO_R5_SIM_FAIL: '" + item +
+              "' is not SLOT:KIND:N (slot 0-14, kind one of B C F L S T U W R, N from 1)";
+      return false;
+    }
+    faults.push_back({static_cast<int>(slot), kind[0], nth});
+  }
+  config.faults.insert(config.faults.end(), faults.begin(), faults.end());
+  return true;
+}
+
+bool SimConfigFromEnvironment(SimConfig& config, std::string& error) {
+  const char* sim = std::getenv("ZARVO_R5_SIM");
+  if (!ParseSimSlots(sim ? sim : "", config, error)) return false;
+  const char* dir = std::getenv("ZARVO_R5_SIM_DIR");
+  config.dir = dir ? dir : "";
+  const char* fail = std::getenv("ZARVO_R5_SIM_FAIL");
+  return ParseSimFaults(fail ? fail : "", config, error);
+}
+
+}  // namespace zarvo

@@ -1,0 +1,129 @@
+#include "device/transfer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "device/commands.h"
+#include "device/usb_link.h"
+
+namespace zarvo {
+
+namespace {
+
+constexpr uint32_t kBlockUnit = 8192;
+
+// The blocks send image bytes 0 .. need-1; an image shorter than that (a 16-bit unit sends
+// twice the IC size) is grown with its fill byte first, so no byte past it is ever sent.
+bool CoverImage(DeviceContext& ctx, ImageBuffer& image, uint64_t need) {
+  if (need <= image.size()) return true;
+  const uint32_t old = image.size();
+  if (need > 0xFFFFFFFFu - 2048 || !image.resize(static_cast<uint32_t>(need), ctx.rs, ctx.ui)) {
+    ctx.ui.setLamp(kLampFail);
+    return false;
+  }
+  std::fill(image.data() + old, image.data() + image.size(), static_cast<uint8_t>(image.request().fillByte));
+  return true;
+}
+
+void AbortDownload(DeviceContext& ctx, const char* text) {
+  ctx.ui.messageBox(text, "", Icon::Information, Buttons::Ok);
+  LedOffOrReport(ctx);
+  ctx.ui.setLamp(kLampFail);
+}
+
+void AbortVerify(DeviceContext& ctx, const char* text) {
+  ctx.ui.appendMessage(text);
+  ctx.ui.setLamp(kLampFail);
+  LedOffOrReport(ctx);
+}
+
+}  // namespace
+
+std::optional<Geometry> GeometryFor(const RunState& rs) {
+  const UnitConfig* c = ConfigByDeviceSize(rs.DeviceSize);
+  if (!c) return std::nullopt;
+  Geometry g;
+  g.config = c;
+  g.passes = rs.EmulationRange == 0 ? 1 : c->span / rs.EmulationRange;
+  g.blocks = rs.IcSize / kBlockUnit;
+  g.blockLength = c->blockLength;
+  return g;
+}
+
+bool Download(DeviceContext& ctx, ImageBuffer& image, const Geometry& g) {
+  const uint32_t n = std::max<uint32_t>(g.blocks, 1);
+  const uint32_t len = g.blockLength;
+  if (g.passes > 0 && !CoverImage(ctx, image, static_cast<uint64_t>(n) * len)) return false;
+  if (!LedOnOrReport(ctx)) return false;
+  // Block numbers travel in the 16-bit index; the unit maps them modulo its memory.
+  uint32_t k = 0;
+  for (uint32_t r = 0; r < g.passes; ++r) {
+    for (uint32_t i = 0; i < n; ++i, ++k) {
+      if (!SelectBlock(ctx.link, static_cast<uint16_t>(k))) {
+        AbortDownload(ctx, "Error 43! Command Fail !!");
+        return false;
+      }
+      if (!AnnounceLoad(ctx.link, static_cast<uint16_t>(len))) {
+        AbortDownload(ctx, "Error 53! Command Fail !!");
+        return false;
+      }
+      if (!ctx.link.bulkWrite(image.data() + static_cast<size_t>(i) * len, len)) {
+        AbortDownload(ctx, " Read Data Fail");
+        return false;
+      }
+    }
+  }
+  LedOffOrReport(ctx);
+  return true;
+}
+
+bool ReadBackVerify(DeviceContext& ctx, ImageBuffer& image, const Geometry& g) {
+  const uint32_t len = g.blockLength;
+  if (!CoverImage(ctx, image, static_cast<uint64_t>(g.blocks) * len)) return false;
+  // One block-sized buffer for the whole verify.
+  std::unique_ptr<uint8_t[]> buf(new (std::nothrow) uint8_t[std::max<uint32_t>(len, 1)]);
+  if (!buf) {
+    ctx.ui.messageBox("Not enough memory to allocate buffer\n", "", Icon::Information, Buttons::Ok);
+    ctx.ui.appendMessage("Error !! Not enough memory to Verify buffer");
+    ctx.ui.setLamp(kLampFail);
+    return false;
+  }
+  if (!LedOnOrReport(ctx)) return false;
+  uint32_t k = 0;
+  for (uint64_t r = 0; r <= g.passes; ++r) {
+    for (uint32_t i = 0; i < g.blocks; ++i, ++k) {
+      std::memset(buf.get(), 0xFF, len);
+      if (!SelectBlock(ctx.link, static_cast<uint16_t>(k))) {
+        AbortVerify(ctx, "Error 43!! Verify Command Fail !!");
+        return false;
+      }
+      if (!AnnounceRead(ctx.link, static_cast<uint16_t>(len))) {
+        AbortVerify(ctx, "Error 46!! Verify Command Fail !!");
+        return false;
+      }
+      if (!ctx.link.bulkRead(buf.get(), len)) {
+        AbortVerify(ctx, "Error !! Verify read Fail !!");
+        return false;
+      }
+      if (std::memcmp(buf.get(), image.data() + static_cast<size_t>(i) * len, len) != 0) ctx.rs.VerifyMismatch = true;
+    }
+  }
+  buf.reset();
+  const Page page = ctx.ui.activePage();
+  if (page == Page::Batch) {
+    if (ctx.rs.VerifyMismatch) {
+      ctx.ui.appendMessage("Error !! Verify check error ...");
+      ctx.ui.setLamp(kLampFail);
+    } else {
+      ctx.ui.appendMessage("Verify check OK ...");
+    }
+  } else if (page == Page::Window && ctx.rs.VerifyMismatch) {
+    ctx.ui.setLamp(kLampFail);
+  }
+  LedOffOrReport(ctx);
+  return true;
+}
+
+}  // namespace zarvo

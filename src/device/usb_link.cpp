@@ -1,0 +1,77 @@
+#include "device/usb_link.h"
+
+namespace zarvo {
+
+int UsbLink::enumerate(std::array<uint8_t, 15>& list) {
+  if (isOpen()) return 0;
+  int count = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    // A slot whose descriptor cannot be read counts as a device of another product.
+    std::optional<uint16_t> pid = backend_.productId(slot);
+    if (pid && *pid == kProductId) list[static_cast<size_t>(count++)] = static_cast<uint8_t>(slot + 1);
+  }
+  return count;
+}
+
+bool UsbLink::open(int slot) {
+  if (isOpen()) return true;
+  if (slot < 0 || slot >= kSlotCount) {
+    lastError_ = UsbError::NoDevice;
+    return false;
+  }
+  std::optional<uint16_t> pid = backend_.productId(slot);
+  if (!pid || *pid != kProductId || !backend_.open(slot)) {
+    lastError_ = pid ? backend_.lastError() : UsbError::NoDevice;
+    openSlot_ = -1;
+    return false;
+  }
+  openSlot_ = slot;
+  lastError_ = UsbError::None;
+  return true;
+}
+
+bool UsbLink::close() {
+  if (!isOpen()) return false;
+  backend_.close();
+  openSlot_ = -1;
+  return true;
+}
+
+bool UsbLink::finish(bool ok) {
+  lastError_ = ok ? UsbError::None : backend_.lastError();
+  return ok;
+}
+
+bool UsbLink::vendorIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) {
+  if (!isOpen()) {
+    lastError_ = UsbError::NoDevice;
+    return false;
+  }
+  return finish(backend_.controlIn(request, value, index, data, length));
+}
+
+bool UsbLink::vendorOut(uint8_t request, uint16_t value, uint16_t index) {
+  if (!isOpen()) {
+    lastError_ = UsbError::NoDevice;
+    return false;
+  }
+  return finish(backend_.controlOut(request, value, index));
+}
+
+bool UsbLink::bulkWrite(const uint8_t* data, uint32_t n) {
+  if (!isOpen()) {
+    lastError_ = UsbError::NoDevice;
+    return false;
+  }
+  return finish(backend_.bulkWrite(data, n));
+}
+
+bool UsbLink::bulkRead(uint8_t* data, uint32_t n) {
+  if (!isOpen()) {
+    lastError_ = UsbError::NoDevice;
+    return false;
+  }
+  return finish(backend_.bulkRead(data, n));
+}
+
+}  // namespace zarvo

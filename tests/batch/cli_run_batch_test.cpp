@@ -1,0 +1,60 @@
+// zarvo-r5-cli run on simulated units: the pane on stdout, boxes on stderr, exit status.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "../cli/cli_run.h"
+#include "temp_dir.h"
+
+namespace zarvo {
+namespace {
+
+using test::RunCli;
+using test::TempDir;
+
+class CliRunBatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("ZARVO_R5_SIM", "512Kx8", 1);
+    ::setenv("ZARVO_R5_SIM_DIR", dir.path().c_str(), 1);
+    ::unsetenv("ZARVO_R5_SIM_FAIL");
+    settings = dir.writeText("s.ini", "[Drives]\r\nD=" + dir.path().string() + "\r\n");
+    dir.write("a.bin", test::RandomBytes(4000, 7));
+  }
+  TempDir dir;
+  std::string settings;
+};
+
+TEST_F(CliRunBatch, PaneOnStdoutAndExitStatusByLines) {
+  const std::string ok = dir.writeText("ok.bat", "ZQ D:\\A.BIN /BIN /V\r\n");
+  test::CliResult r = RunCli(dir, {"run", ok, "--settings", settings});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Device Self Test ....\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" \nLine[1] : \nZQ D:\\A.BIN /BIN /V\n[Range: 0x00001000] => SUM :0x"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("Verify check OK ...\nSuccess!!\n"), std::string::npos) << r.out;
+
+  const std::string bad = dir.writeText("bad.bat", "ZQ D:\\A.BIN /BIN /#2\r\nZQ %1 /BIN\r\n");
+  r = RunCli(dir, {"run", bad, "--work", dir.file("a.bin"), "--settings", settings});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("\nError!! USB Device-2 is not connect...\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Line[2] : \nZQ %1 /BIN\n"), std::string::npos) << r.out;
+
+  const std::string empty = dir.writeText("empty.bat", "");
+  r = RunCli(dir, {"run", empty, "--settings", settings});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("No bat code...."), std::string::npos) << r.err;
+}
+
+TEST_F(CliRunBatch, UsageErrorsAndUnreadableScripts) {
+  EXPECT_EQ(RunCli(dir, {"run"}).status, 2);
+  EXPECT_EQ(RunCli(dir, {"run", dir.file("none.bat"), "--settings", settings}).status, 2);
+  EXPECT_EQ(RunCli(dir, {"run", "a.bat", "--bogus"}).status, 2);
+  EXPECT_EQ(RunCli(dir, {"run", "a.bat", "--work"}).status, 2);
+  test::CliResult r = RunCli(dir, {"run", "--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("Usage: zarvo-r5-cli run SCRIPT", 0), 0u) << r.out;
+}
+
+}  // namespace
+}  // namespace zarvo

@@ -1,0 +1,93 @@
+// zarvo-r5-cli units / blink / reset on simulated units, end to end through the built program.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "cli_run.h"
+#include "temp_dir.h"
+
+namespace zarvo {
+namespace {
+
+using test::RunCli;
+using test::TempDir;
+
+class CliUnitsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("ZARVO_R5_SIM_DIR", dir.path().c_str(), 1);
+    unsetenv("ZARVO_R5_SIM_FAIL");
+  }
+  void TearDown() override {
+    unsetenv("ZARVO_R5_SIM");
+    unsetenv("ZARVO_R5_SIM_DIR");
+    unsetenv("ZARVO_R5_SIM_FAIL");
+  }
+  test::CliResult Run(const std::vector<std::string>& args) {
+    std::vector<std::string> all = args;
+    all.push_back("--settings");
+    all.push_back(dir.file("settings.ini"));
+    return RunCli(dir, all);
+  }
+  TempDir dir;
+};
+
+TEST_F(CliUnitsTest, UnitsRunsTheSelfTestAndListsDevices) {
+  setenv("ZARVO_R5_SIM", "-,512Kx16,other,1024Kx8", 1);
+  auto r = Run({"units"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Device Self Test ....\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Device 1: 512K * 16bit (device path 1)\nDevice 2: 1024K * 8bit (device path 3)\n"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(CliUnitsTest, UnitsFailsWithoutUnitsOrOnAFailingUnit) {
+  setenv("ZARVO_R5_SIM", "other", 1);
+  auto r = Run({"units"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Self Test Fail !!"), std::string::npos);
+  setenv("ZARVO_R5_SIM", "512Kx8", 1);
+  setenv("ZARVO_R5_SIM_FAIL", "0:B:1", 1);
+  r = Run({"units"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("      Error 42! Command Fail\nSelf Test Fail !!"), std::string::npos) << r.out;
+}
+
+TEST_F(CliUnitsTest, ResetPulsesEveryUnitAndLogsTheRequests) {
+  setenv("ZARVO_R5_SIM", "512Kx8,-,-,-,-,512Kx8", 1);
+  auto r = Run({"reset", "--pulse", "--polarity", "low", "--delay", "0300"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::ReadFileText(dir.file("unit1.log")), "U 0001 0000\nT 0000 0000\nT 0001 0000\nT 0000 0000\nU 0000 0000\n");
+  EXPECT_EQ(test::ReadFileText(dir.file("unit6.log")), "U 0001 0000\nT 0000 0000\nT 0001 0000\nT 0000 0000\nU 0000 0000\n");
+}
+
+TEST_F(CliUnitsTest, ResetReportsAFailingUnit) {
+  setenv("ZARVO_R5_SIM", "512Kx8", 1);
+  setenv("ZARVO_R5_SIM_FAIL", "0:T:1", 1);
+  auto r = Run({"reset"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("[ Reset Signal ] Error !! Set high signal fail "), std::string::npos);
+  EXPECT_NE(r.out.find("Device 1: reset line idle FAILED"), std::string::npos);
+}
+
+TEST_F(CliUnitsTest, UsageErrorsExitTwo) {
+  setenv("ZARVO_R5_SIM", "512Kx8", 1);
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"blink"}, {"blink", "5"}, {"blink", "1", "2"}, {"reset", "--polarity", "mid"}, {"reset", "--delay"},
+           {"units", "extra"}}) {
+    EXPECT_EQ(Run(args).status, 2) << args.back();
+  }
+  setenv("ZARVO_R5_SIM", "512Kx7", 1);
+  auto r = Run({"units"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("512Kx7"), std::string::npos);
+}
+
+TEST_F(CliUnitsTest, BlinkOfAnAbsentDeviceFails) {
+  setenv("ZARVO_R5_SIM", "512Kx8", 1);
+  EXPECT_EQ(Run({"blink", "2"}).status, 1);
+}
+
+}  // namespace
+}  // namespace zarvo

@@ -1,0 +1,235 @@
+// LibusbBackend against devices emulated with umockdev: what reaches the wire, how slots
+// follow the bus order, and how every kind of failure comes back (never as a hang).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <vector>
+
+#include "device/libusb_backend.h"
+#include "emulated_bus.h"
+
+namespace zarvo {
+namespace {
+
+using test::ControlCall;
+using test::DeviceSpec;
+using test::EmulatedBus;
+using test::FakeUnit;
+
+constexpr uint16_t kOtherProduct = 0x1234;
+constexpr unsigned kTestTimeoutMs = 1000;
+
+std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
+  std::vector<uint8_t> v(n);
+  for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + seed + (i >> 8));
+  return v;
+}
+
+// One unit alone on bus 1: the ground for the transfer tests.
+class LibusbOneUnit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bus_.addRootHub(1);
+    unit_ = &bus_.addDevice({1, "1", 2, 0x1234, kProductId}, 0x11);
+    backend_ = MakeLibusbBackend(kTestTimeoutMs);
+  }
+  void openUnit() { ASSERT_TRUE(backend_->open(0)) << backend_->lastErrorDetail(); }
+
+  EmulatedBus bus_;
+  FakeUnit* unit_ = nullptr;
+  std::unique_ptr<UsbBackend> backend_;
+};
+
+TEST(LibusbSlots, FollowBusThenPortPathSkippingHubs) {
+  EmulatedBus bus;
+  bus.addRootHub(1);
+  bus.addRootHub(2);
+  // Addresses run against the port order, and port 10 must sort after port 2 (not as text).
+  bus.addDevice({2, "1", 4, 0x1111, kProductId}, 0xA);
+  bus.addDevice({1, "10", 6, 0x1111, kProductId}, 0xD);
+  bus.addDevice({1, "3", 2, 0x2222, kOtherProduct}, 0xE);
+  bus.addDevice({1, "2", 3, 0x3333, 0x5411, 0x09}, 0xF);  // an external hub
+  bus.addDevice({1, "2.4", 5, 0x1111, kProductId}, 0xC);
+  bus.addDevice({1, "1", 7, 0x1111, kProductId}, 0xB);
+  auto backend = MakeLibusbBackend(kTestTimeoutMs);
+
+  std::vector<std::optional<uint16_t>> ids;
+  for (int slot = 0; slot < kSlotCount; ++slot) ids.push_back(backend->productId(slot));
+  std::vector<std::optional<uint16_t>> expected = {kProductId, kProductId, kOtherProduct, kProductId, kProductId};
+  expected.resize(kSlotCount, std::nullopt);
+  EXPECT_EQ(ids, expected);
+  EXPECT_EQ(backend->productId(-1), std::nullopt);
+  EXPECT_EQ(backend->productId(kSlotCount), std::nullopt);
+
+  // Which unit sits in which slot: each one's status block starts with its id.
+  const std::vector<std::pair<int, uint8_t>> unitSlots = {{0, 0xB}, {1, 0xC}, {3, 0xD}, {4, 0xA}};
+  for (const auto& [slot, id] : unitSlots) {
+    ASSERT_TRUE(backend->open(slot)) << "slot " << slot << ": " << backend->lastErrorDetail();
+    uint8_t status[16] = {};
+    ASSERT_TRUE(backend->controlIn(0x42, 0, 0, status, sizeof status)) << backend->lastErrorDetail();
+    EXPECT_EQ(status[0], id) << "slot " << slot;
+    backend->close();
+  }
+}
+
+TEST(LibusbSlots, AnotherProductIsNeverOpenedOrClaimed) {
+  EmulatedBus bus;
+  bus.addRootHub(1);
+  FakeUnit& other = bus.addDevice({1, "1", 2, 0x2222, kOtherProduct}, 0xE);
+  auto backend = MakeLibusbBackend(kTestTimeoutMs);
+  EXPECT_EQ(backend->productId(0), kOtherProduct);
+  EXPECT_FALSE(backend->open(0));
+  EXPECT_EQ(backend->lastError(), UsbError::NoDevice);
+  EXPECT_TRUE(other.claimed().empty());
+  EXPECT_FALSE(backend->open(1));  // empty slot
+  EXPECT_FALSE(backend->open(-1));
+  EXPECT_EQ(backend->lastError(), UsbError::NoDevice);
+}
+
+TEST_F(LibusbOneUnit, OpenClaimsAndCloseReleasesTheInterface) {
+  EXPECT_FALSE(backend_->controlOut(0x55, 1, 0));  // nothing open yet
+  EXPECT_EQ(backend_->lastError(), UsbError::NoDevice);
+  openUnit();
+  EXPECT_EQ(unit_->claimed(), std::vector<int>{0});
+  EXPECT_TRUE(unit_->released().empty());
+  backend_->close();
+  EXPECT_EQ(unit_->released(), std::vector<int>{0});
+  EXPECT_FALSE(backend_->controlOut(0x55, 1, 0));
+  EXPECT_EQ(backend_->lastError(), UsbError::NoDevice);
+  uint8_t block[4] = {};
+  EXPECT_FALSE(backend_->bulkRead(block, sizeof block));
+  backend_->close();  // closing twice is harmless
+  EXPECT_EQ(unit_->released(), std::vector<int>{0});
+
+  // Opening again (also over an open unit) starts from a clean claim.
+  openUnit();
+  openUnit();
+  EXPECT_EQ(unit_->claimed(), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(unit_->released(), (std::vector<int>{0, 0}));
+}
+
+struct WireCase {
+  const char* name;
+  uint8_t request;
+  uint16_t value;
+  uint16_t index;
+};
+
+TEST_F(LibusbOneUnit, EveryOutCommandHasItsExactWireForm) {
+  const WireCase cases[] = {
+      {"CMD_BLOCK 5", 0x43, 0, 5},          {"CMD_READ 16K", 0x46, 0x8000, 16384},
+      {"CMD_LOAD 8K", 0x4C, 0x8000, 8192},  {"CMD_MODE 0", 0x53, 0, 0},
+      {"CMD_MODE 1000", 0x53, 0x1000, 0},   {"CMD_RESET_LINE 1", 0x54, 1, 0},
+      {"CMD_RESET_LINE 0", 0x54, 0, 0},     {"CMD_LED 1", 0x55, 1, 0},
+      {"CMD_LED 0", 0x55, 0, 0},
+  };
+  openUnit();
+  for (const WireCase& c : cases) {
+    ASSERT_TRUE(backend_->controlOut(c.request, c.value, c.index)) << c.name << ": " << backend_->lastErrorDetail();
+    EXPECT_EQ(backend_->lastError(), UsbError::None);
+    ASSERT_FALSE(unit_->controls().empty());
+    EXPECT_EQ(unit_->controls().back(), (ControlCall{0x40, c.request, c.value, c.index, 0})) << c.name;
+  }
+  EXPECT_EQ(unit_->controls().size(), std::size(cases));
+}
+
+TEST_F(LibusbOneUnit, StatusRequestIsAVendorInOfSixteenBytes) {
+  openUnit();
+  std::vector<uint8_t> status(16, 0);
+  ASSERT_TRUE(backend_->controlIn(0x42, 0, 0, status.data(), 16)) << backend_->lastErrorDetail();
+  EXPECT_EQ(unit_->controls(), std::vector<ControlCall>{(ControlCall{0xC0, 0x42, 0, 0, 16})});
+  EXPECT_EQ(status, unit_->statusBlock());
+}
+
+class LibusbBulk : public LibusbOneUnit, public ::testing::WithParamInterface<uint32_t> {};
+
+TEST_P(LibusbBulk, WholeBlockGoesOutAndComesBack) {
+  const uint32_t n = GetParam();
+  openUnit();
+  const std::vector<uint8_t> out = Pattern(n, 3);
+  ASSERT_TRUE(backend_->bulkWrite(out.data(), n)) << backend_->lastErrorDetail();
+  EXPECT_EQ(unit_->bulkOut(), out);
+
+  const std::vector<uint8_t> served = Pattern(n, 91);
+  unit_->setBulkInData(served);
+  std::vector<uint8_t> in(n, 0);
+  ASSERT_TRUE(backend_->bulkRead(in.data(), n)) << backend_->lastErrorDetail();
+  EXPECT_EQ(in, served);
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockLengths, LibusbBulk, ::testing::Values(8192u, 16384u));
+
+TEST_F(LibusbOneUnit, ShortTransfersFail) {
+  openUnit();
+  unit_->setBulkInData(Pattern(8192, 1));
+  unit_->shortenNext(8191);
+  std::vector<uint8_t> in(8192, 0);
+  EXPECT_FALSE(backend_->bulkRead(in.data(), 8192));
+  EXPECT_EQ(backend_->lastError(), UsbError::Short);
+
+  unit_->shortenNext(10);
+  uint8_t status[16] = {};
+  EXPECT_FALSE(backend_->controlIn(0x42, 0, 0, status, sizeof status));
+  EXPECT_EQ(backend_->lastError(), UsbError::Short);
+
+  // A unit with nothing to send gives nothing: still a failure, not a success with stale data.
+  unit_->setBulkInData({});
+  EXPECT_FALSE(backend_->bulkRead(in.data(), 8192));
+  EXPECT_EQ(backend_->lastError(), UsbError::Short);
+}
+
+TEST_F(LibusbOneUnit, StallIsRefusedAndTheNextRequestWorks) {
+  openUnit();
+  unit_->stallNext();
+  EXPECT_FALSE(backend_->controlOut(0x53, 0, 0));
+  EXPECT_EQ(backend_->lastError(), UsbError::Refused);
+  unit_->stallNext();
+  const std::vector<uint8_t> out = Pattern(8192, 5);
+  EXPECT_FALSE(backend_->bulkWrite(out.data(), 8192));
+  EXPECT_EQ(backend_->lastError(), UsbError::Refused);
+  EXPECT_TRUE(backend_->controlOut(0x53, 0, 0));
+  EXPECT_EQ(backend_->lastError(), UsbError::None);
+}
+
+TEST_F(LibusbOneUnit, VanishedUnitIsABrokenLink) {
+  openUnit();
+  unit_->unplug();
+  EXPECT_FALSE(backend_->controlOut(0x55, 1, 0));
+  EXPECT_EQ(backend_->lastError(), UsbError::LinkBroken);
+  const std::vector<uint8_t> out = Pattern(16384, 2);
+  EXPECT_FALSE(backend_->bulkWrite(out.data(), 16384));
+  EXPECT_EQ(backend_->lastError(), UsbError::LinkBroken);
+  backend_->close();
+}
+
+// A unit that never answers: the transfer is given up after the configured time and the
+// link still works afterwards. The bound is loose; the point is "no hang".
+class LibusbHungUnit : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(LibusbHungUnit, TransfersTimeOutInsteadOfHanging) {
+  EmulatedBus bus;
+  bus.addRootHub(1);
+  FakeUnit& unit = bus.addDevice({1, "1", 2, 0x1234, kProductId}, 0x11);
+  auto backend = MakeLibusbBackend(GetParam());
+  ASSERT_TRUE(backend->open(0)) << backend->lastErrorDetail();
+
+  const auto start = std::chrono::steady_clock::now();
+  unit.holdNext();
+  EXPECT_FALSE(backend->controlOut(0x4C, 0x8000, 8192));
+  EXPECT_EQ(backend->lastError(), UsbError::Timeout);
+  unit.holdNext();
+  std::vector<uint8_t> in(8192, 0);
+  EXPECT_FALSE(backend->bulkRead(in.data(), 8192));
+  EXPECT_EQ(backend->lastError(), UsbError::Timeout);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(unit.discards(), 2u);
+
+  EXPECT_TRUE(backend->controlOut(0x55, 0, 0)) << backend->lastErrorDetail();
+}
+
+// 0 would mean "wait for ever" to libusb; it is taken as the shortest timeout instead.
+INSTANTIATE_TEST_SUITE_P(Timeouts, LibusbHungUnit, ::testing::Values(150u, 0u));
+
+}  // namespace
+}  // namespace zarvo

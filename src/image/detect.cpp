@@ -21,6 +21,7 @@ bool Report(bool positive, int mode, Ui& ui, const char* yes, const char* no) {
 // Sum of `count` bytes from position i, or -1 when any of them is not hexadecimal.
 int64_t ByteSum(const hex::Text& t, size_t i, size_t count) {
   unsigned sum = 0, bad = 0;
+  if (t.holds(i, i + 2 * count)) return hex::DecodeBytes(t.p + i, count, nullptr, sum) ? sum : -1;
   for (size_t k = 0; k < count; ++k, i += 2) {
     const unsigned hi = t.digit(i), lo = t.digit(i + 1);
     bad |= hi | lo;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -53,6 +54,55 @@ struct Text {
   // True when [from, to) lies inside the text.
   bool holds(size_t from, size_t to) const { return from <= to && to <= n; }
 };
+
+// One hex digit's value by arithmetic rather than table, so the loops over record data can
+// be vectorised; `bad` collects a set bit for any character that is not a digit.
+inline unsigned DigitOf(uint8_t c, unsigned& bad) {
+  const uint8_t lower = c | 0x20;  // digits already have this bit; letters fold to lower case
+  const bool digit = static_cast<uint8_t>(lower - '0') < 10;
+  const bool letter = static_cast<uint8_t>(lower - 'a') < 6;
+  bad |= static_cast<unsigned>(!(digit || letter));
+  return static_cast<unsigned>((lower & 0x0F) + 9 * (lower >> 6));
+}
+
+// Decodes `count` bytes from 2 * count digits at `src` into `dst` (when not null) and adds
+// them to `sum`. Returns false when any character was not a hexadecimal digit.
+inline bool DecodeBytes(const uint8_t* src, size_t count, uint8_t* dst, unsigned& sum) {
+  unsigned bad = 0, s = 0;
+  if (dst != nullptr) {
+    for (size_t i = 0; i < count; ++i) {
+      const unsigned v = (DigitOf(src[2 * i], bad) << 4 | DigitOf(src[2 * i + 1], bad)) & 0xFF;
+      s += v;
+      dst[i] = static_cast<uint8_t>(v);
+    }
+  } else {
+    for (size_t i = 0; i < count; ++i) s += (DigitOf(src[2 * i], bad) << 4 | DigitOf(src[2 * i + 1], bad)) & 0xFF;
+  }
+  sum += s;
+  return bad == 0;
+}
+
+// Like DecodeBytes, but adds the digits' values one by one to `nibbles` (Tektronix sums).
+inline bool DecodeBytesNibbles(const uint8_t* src, size_t count, uint8_t* dst, unsigned& nibbles) {
+  unsigned bad = 0, s = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const unsigned hi = DigitOf(src[2 * i], bad), lo = DigitOf(src[2 * i + 1], bad);
+    s += hi + lo;
+    dst[i] = static_cast<uint8_t>((hi << 4 | lo) & 0xFF);
+  }
+  nibbles += s;
+  return bad == 0;
+}
+
+// The next `ch` at or after `pos`, or n. Records usually follow one another after a line
+// end, so a short look comes before the library search.
+inline size_t FindNext(const uint8_t* p, size_t pos, size_t n, uint8_t ch) {
+  for (size_t end = pos + 4 < n ? pos + 4 : n; pos < end; ++pos)
+    if (p[pos] == ch) return pos;
+  if (pos >= n) return n;
+  const void* hit = std::memchr(p + pos, ch, n - pos);
+  return hit == nullptr ? n : static_cast<size_t>(static_cast<const uint8_t*>(hit) - p);
+}
 
 // Lets the window breathe every 64 KiB of text rather than once per character, so a
 // multi-megabyte file still decodes in milliseconds.

@@ -13,7 +13,6 @@ namespace {
 constexpr uint64_t kSlack = 1024;        // the HexImage holds K + 1024 bytes
 constexpr uint64_t kLinearSpan = 65536;  // what one 04 record addresses
 constexpr uint64_t kLinearSlack = 200;   // extra bytes kept when a 04 record grows the image
-constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
 
 // The record type is read as two decimal digits; anything else is an unknown type.
 int TypeAt(const hex::Text& t, size_t i) {
@@ -34,7 +33,6 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
   // The measure pass only learns the highest address, so it needs no image.
   if (store && !hex::MakeImage(r.image, uint64_t{opt.capacity} + kSlack, fill, ui)) return {};
   uint64_t capacity = opt.capacity;  // highest address a data byte may take
-  uint64_t grownSize = 0;            // image size a 04 record asked for, made when data needs it
 
   uint64_t segmentBase = 0, linearBase = 0, highestEnd = 0;
   size_t records = 0, badSums = 0;
@@ -44,9 +42,8 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
   size_t pos = 0;
 
   while (pos < n) {
-    const void* hit = std::memchr(p + pos, ':', n - pos);
-    if (hit == nullptr) break;
-    const size_t q = static_cast<size_t>(static_cast<const uint8_t*>(hit) - p);
+    const size_t q = hex::FindNext(p, pos, n, ':');
+    if (q >= n) break;
     ++records;
     breathe.at(q);
     const int type = TypeAt(t, q + 7);
@@ -81,7 +78,6 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
       linearBase = static_cast<uint64_t>(value) << 16;
       if (linearBase > capacity) {
         capacity = linearBase + kLinearSpan;
-        grownSize = linearBase + kLinearSpan + kLinearSlack;
       }
       continue;  // stepped over without a checksum check
     }
@@ -95,9 +91,11 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     }
 
     const uint64_t base = static_cast<uint64_t>(address) + segmentBase + linearBase;
-    if (type == 0) {
+    // A data record without bytes places nothing, so it does not move the highest end:
+    // `last` then always names a byte the image holds.
+    if (type == 0 && length > 0) {
       highestEnd = std::max(highestEnd, base + static_cast<uint64_t>(length));
-      if (highestEnd > kAddressSpace) {  // no 32-bit address can name these bytes
+      if (highestEnd - 1 > opt.addressLimit) {  // beyond any image a unit could use
         hex::OutOfBuffer(ui);
         return {};
       }
@@ -115,30 +113,17 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
         hex::OutOfBuffer(ui);
         return {};
       }
-      if (last >= r.image.size() && !hex::GrowImage(r.image, std::max(grownSize, last + 1), fill, ui))
+      // A 04 record raised the capacity; the image itself grows only when data needs it,
+      // to the window of the linear base in force, so a base that carries no data costs
+      // nothing.
+      if (last >= r.image.size() &&
+          !hex::GrowImage(r.image, std::max(linearBase + kLinearSpan + kLinearSlack, last + 1), fill, ui))
         return {};
     }
     unsigned sum = static_cast<unsigned>(length) + static_cast<unsigned>(address >> 8) +
                    static_cast<unsigned>(address & 0xFF) + static_cast<unsigned>(type);
-    unsigned bad = 0;
-    const uint8_t* src = p + dataPos;
-    if (type == 0 && length > 0) {
-      uint8_t* dst = r.image.data() + base;
-      for (int i = 0; i < length; ++i, src += 2) {
-        const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
-        bad |= hi | lo;
-        const unsigned v = (hi << 4 | lo) & 0xFF;
-        sum += v;
-        dst[i] = static_cast<uint8_t>(v);
-      }
-    } else {
-      for (int i = 0; i < length; ++i, src += 2) {
-        const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
-        bad |= hi | lo;
-        sum += (hi << 4 | lo) & 0xFF;
-      }
-    }
-    if (bad & hex::kBad) {
+    uint8_t* dst = type == 0 && length > 0 ? r.image.data() + base : nullptr;
+    if (!hex::DecodeBytes(p + dataPos, static_cast<size_t>(length), dst, sum)) {
       formatError = true;
       break;
     }

@@ -11,7 +11,6 @@ namespace zarvo {
 namespace {
 
 constexpr uint64_t kSlack = 1024;
-constexpr uint64_t kMaxAddress = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -87,7 +86,7 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
       if (dataBytes > 0) {
         lowest = std::min(lowest, base);
         highest = std::max(highest, base + static_cast<uint64_t>(dataBytes) - 1);
-        if (highest > kMaxAddress) {
+        if (highest > opt.addressLimit) {  // beyond any image a unit could use
           hex::OutOfBuffer(ui);
           return {};
         }
@@ -98,39 +97,21 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
         }
       }
       if (store) {
-        unsigned sum = 0, bad = 0;
-        const uint8_t* src = p + pos;
-        const size_t dataOffset = 1 + static_cast<size_t>(addressBytes);
-        for (size_t i = 0; i < dataOffset; ++i, src += 2) {
-          const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
-          bad |= hi | lo;
-          sum += (hi << 4 | lo) & 0xFF;
-        }
-        if (dataBytes > 0) {
-          uint8_t* dst = r.image.data() + base;
-          for (int i = 0; i < dataBytes; ++i, src += 2) {
-            const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
-            bad |= hi | lo;
-            const unsigned v = (hi << 4 | lo) & 0xFF;
-            sum += v;
-            dst[i] = static_cast<uint8_t>(v);
-          }
-        }
-        if (bad & hex::kBad) {
+        unsigned sum = 0;
+        const size_t head = 1 + static_cast<size_t>(addressBytes);
+        const bool digits =
+            hex::DecodeBytes(p + pos, head, nullptr, sum) &&
+            hex::DecodeBytes(p + pos + 2 * head, static_cast<size_t>(std::max(dataBytes, 0)),
+                             dataBytes > 0 ? r.image.data() + base : nullptr, sum);
+        if (!digits) {
           formatError = true;
           break;
         }
         if (static_cast<unsigned>(checksum) != (~sum & 0xFF)) ++badSums;
       }
     } else if (store) {
-      unsigned sum = 0, bad = 0;
-      const uint8_t* src = p + pos;
-      for (int i = 0; i < count; ++i, src += 2) {
-        const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
-        bad |= hi | lo;
-        sum += (hi << 4 | lo) & 0xFF;
-      }
-      if (bad & hex::kBad) {
+      unsigned sum = 0;
+      if (!hex::DecodeBytes(p + pos, static_cast<size_t>(count), nullptr, sum)) {
         formatError = true;
         break;
       }

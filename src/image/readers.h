@@ -4,6 +4,11 @@
 // is the file's bytes; positions at or past its end read as NUL (as the zero tail of the
 // raw copy would) and nothing outside it is ever read. The HexImage is never written
 // outside its bounds, whatever the file says.
+//
+// MeasurePass leaves `image` empty: only `last` (and `lowest`) are its result. A
+// successful StorePass always has last < image.size(), so the bytes 0 .. last can be copied
+// from it as they stand. Cut or garbled records of a known type are "FORMAT ERROR !", and
+// data above addressLimit is "Out of buffer !", in both passes.
 
 #include <cstdint>
 #include <span>
@@ -22,11 +27,18 @@ struct HexResult {
   uint32_t last = 0;           // highest address written, inclusive (0 when none)
 };
 
+// The highest address HEX data may take. The largest IC is 1 MiB and a destination at
+// most 0xF00000, so nothing above this can reach a unit; a file that asks for more is
+// "Out of buffer !" rather than an image of gigabytes. 256 MiB still holds files linked at
+// high flash addresses.
+inline constexpr uint32_t kHexAddressLimit = 0x0FFFFFFF;
+
 struct HexOptions {
   uint32_t capacity = 0;  // K: the image size at the time of the call
   Pass pass = Pass::Store;
   uint8_t fillByte = 0;   // [LoadDlg] UserFill (the readers' default 0)
   bool fillFlag = false;  // [LoadDlg] UnuserFillCheck (default 0)
+  uint32_t addressLimit = kHexAddressLimit;  // data above it: "Out of buffer !"
 };
 
 HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui& ui);

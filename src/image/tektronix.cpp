@@ -32,9 +32,8 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
   size_t pos = 0;
 
   while (pos < n) {
-    const void* hit = std::memchr(p + pos, '/', n - pos);
-    if (hit == nullptr) break;
-    const size_t q = static_cast<size_t>(static_cast<const uint8_t*>(hit) - p);
+    const size_t q = hex::FindNext(p, pos, n, '/');
+    if (q >= n) break;
     const int64_t address = t.numberAt(q + 1, 4);
     if (address < 0) {  // a "/" in a path or a comment, not a record
       pos = q + 1;
@@ -61,6 +60,10 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
     const uint64_t base = static_cast<uint64_t>(address);
     lowest = std::min(lowest, base);
     highestEnd = std::max(highestEnd, base + static_cast<uint64_t>(count));
+    if (highestEnd - 1 > opt.addressLimit) {
+      hex::OutOfBuffer(ui);
+      return {};
+    }
     pos = end;
     if (!store) continue;
 
@@ -70,16 +73,8 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
       hex::OutOfBuffer(ui);
       return {};
     }
-    uint8_t* dst = r.image.data() + base;
-    const uint8_t* src = p + dataPos;
-    unsigned nibbles = 0, bad = 0;
-    for (int i = 0; i < count; ++i, src += 2) {
-      const unsigned hi = hex::kDigit[src[0]], lo = hex::kDigit[src[1]];
-      bad |= hi | lo;
-      nibbles += hi + lo;
-      dst[i] = static_cast<uint8_t>((hi << 4 | lo) & 0xFF);
-    }
-    if (bad & hex::kBad) {
+    unsigned nibbles = 0;
+    if (!hex::DecodeBytesNibbles(p + dataPos, static_cast<size_t>(count), r.image.data() + base, nibbles)) {
       formatError = true;
       break;
     }

@@ -189,15 +189,49 @@ TEST(IntelReader, HugeLinearBaseWithoutDataAllocatesNothingBig) {
   HexResult r = ReadIntelHex(Exact(text), Store(0x100), ui);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.image.size(), 0x100u + 1024);
-  EXPECT_EQ(r.last, 0xFFEFFFFFu);
+  EXPECT_EQ(r.last, 0u) << "an empty data record places nothing";
 }
 
-TEST(IntelReader, LastByteOfTheAddressSpaceIsReachable) {
-  std::string text = IntelRecord(4, 0, {0xFF, 0xFF}) + IntelRecord(0, 0xFFF0, std::vector<uint8_t>(16, 1));
+TEST(IntelReader, DataUpToTheAddressLimitIsAcceptedAndBeyondItRefused) {
+  static_assert(kHexAddressLimit == 0x0FFFFFFF);
+  std::string top = IntelRecord(4, 0, {0x0F, 0xFF}) + IntelRecord(0, 0xFFF0, std::vector<uint8_t>(16, 1));
   RecordingUi ui;
-  HexResult m = ReadIntelHex(Exact(text), Measure(0x100), ui);
+  HexResult m = ReadIntelHex(Exact(top), Measure(0x100), ui);
   ASSERT_TRUE(m.ok);
-  EXPECT_EQ(m.last, 0xFFFFFFFFu);
+  EXPECT_EQ(m.last, 0x0FFFFFFFu);
+  std::string beyond = IntelRecord(4, 0, {0x10, 0x00}) + IntelRecord(0, 0, {1});
+  EXPECT_FALSE(ReadIntelHex(Exact(beyond), Measure(0x100), ui).ok);
+  EXPECT_EQ(Texts(ui), Strings{"Out of buffer !"});
+}
+
+// Found by the fuzzer: a 04 record of 0x979E in a store pass with a small image asked
+// for a 2.5 GB image; now refused before any allocation.
+TEST(IntelReader, LinearBaseOfGigabytesIsRefusedNotAllocated) {
+  const std::string text =
+      ":020000040000FA\n:100010006C8C9CD3CE308CC8088D2EFEAC59B5A606\n"
+      ":10003000CF50997FB2A0D3C80D464EF5E080295A322C10A4C3:02000004979EE0F6D448EC8FA876EB394E2\n"
+      ":10005000C5A8AC98C4678CDB88878A553E78EAF7D8\n:00000001FF\n";
+  for (Pass pass : {Pass::Store, Pass::Measure}) {
+    RecordingUi ui;
+    HexOptions o = Store(0x1000);
+    o.pass = pass;
+    HexResult r = ReadIntelHex(Exact(text), o, ui);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.image.empty());
+    EXPECT_EQ(Texts(ui), Strings{"Out of buffer !"});
+  }
+}
+
+// Found by the fuzzer: an early 04 record with a high base and no data, then a low one
+// with data, grew the image to the high base's size.
+TEST(IntelReader, ImageGrowsOnlyToTheLinearBaseThatCarriesData) {
+  std::string text = IntelRecord(4, 0, {0x0B, 0xE3}) + IntelRecord(4, 0, {0x00, 0x01}) +
+                     IntelRecord(0, 0x0010, {0x5C}) + IntelEof();
+  RecordingUi ui;
+  HexResult r = ReadIntelHex(Exact(text), Store(0x1000), ui);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.image[0x10010], 0x5C);
+  EXPECT_LT(r.image.size(), 0x30000u);
 }
 
 TEST(IntelReader, LetsTheWindowBreatheByTextNotByCharacter) {
@@ -275,6 +309,7 @@ TEST(MotorolaReader, FailuresAndTheirMessages) {
       {"S3 above K", SRecord('3', 4, 0x1000, {1}), Pass::Store, "Out of buffer !"},
       {"past 4 GiB", SRecord('3', 4, 0xFFFFFFF8, std::vector<uint8_t>(16, 1)), Pass::Measure,
        "Out of buffer !"},
+      {"above the address limit", SRecord('3', 4, 0x10000000, {1}), Pass::Measure, "Out of buffer !"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,0 +1,57 @@
+#pragma once
+// The body shared by the three reader fuzzers: both passes over arbitrary bytes, as the
+// load pipeline runs them, plus a store pass with an image too small for the file. Nothing
+// may be read or written outside the text or the image, and a file that both passes accept
+// must give the same highest address in each.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "image/readers.h"
+
+namespace zarvo::fuzz {
+
+// A screen that answers every box with OK and shows nothing.
+class QuietUi : public Ui {
+ public:
+  Answer messageBox(const std::string&, const std::string&, Icon, Buttons) override { return Answer::Ok; }
+  void appendMessage(const std::string&) override {}
+  Page activePage() const override { return Page::Window; }
+};
+
+inline void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+using Reader = HexResult (*)(std::span<const uint8_t>, const HexOptions&, Ui&);
+
+inline int RunReader(Reader read, const uint8_t* data, size_t size) {
+  // An exact copy, so a read one byte past the text is caught by the address sanitizer.
+  const std::vector<uint8_t> text(data, data + size);
+  QuietUi ui;
+  constexpr uint32_t kStart = 4096;
+  constexpr uint32_t kLargestStore = 2u << 20;
+  const bool fillFlag = size % 2 == 1;
+  const uint8_t fill = 0xA5;
+
+  // Addresses are kept below 2 MiB so no input only measures the allocator.
+  const uint32_t limit = kLargestStore - 1;
+  const HexResult small = read(text, {kStart, Pass::Store, fill, fillFlag, limit}, ui);
+  if (small.ok) Check(small.image.size() >= kStart + 1024u && small.last < small.image.size());
+
+  const HexResult measured = read(text, {kStart, Pass::Measure, fill, fillFlag, limit}, ui);
+  if (!measured.ok) return 0;
+  Check(measured.last <= limit);
+  const uint32_t k = std::max(kStart, measured.last + 1);
+  const HexResult stored = read(text, {k, Pass::Store, fill, fillFlag, limit}, ui);
+  if (stored.ok) {
+    Check(stored.last == measured.last);
+    Check(stored.image.size() >= uint64_t{k} + 1024);
+  }
+  return 0;
+}
+
+}  // namespace zarvo::fuzz

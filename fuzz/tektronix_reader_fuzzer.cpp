@@ -1,0 +1,6 @@
+// Arbitrary bytes through the Tektronix hex reader's measure and store passes.
+#include "reader_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return zarvo::fuzz::RunReader(zarvo::ReadTektronix, data, size);
+}

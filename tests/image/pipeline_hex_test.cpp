@@ -150,5 +150,17 @@ TEST_F(PipelineHexTest, LanesAndMirroringApplyToHexImagesToo) {
   for (uint32_t copy = 0; copy < 16; ++copy) ASSERT_EQ(imageBytes(copy * 0x800, 0x800), block) << copy;
 }
 
+// Found by the dispatch fuzzer: an extended linear address of 0x8001 before the data made
+// the "Resize to" answer grow the image to 2 GiB. Such data is out of any unit's reach.
+TEST_F(PipelineHexTest, LinearAddressFarBeyondAnyUnitIsOutOfBuffer) {
+  const std::string f = dir.writeText("high.hex",
+                                      std::string("\x04\x00\x00", 3) +
+                                          ":020000048001FA\n:0400000001020304F2\nA00000001(F\n");
+  EXPECT_FALSE(windowLoad(f, kFormatIntel, true));
+  EXPECT_LT(image.size(), 0x10000u);  // only the raw read's growth to the file length
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_EQ(ui.boxes.back().text, "Out of buffer !");
+}
+
 }  // namespace
 }  // namespace zarvo

@@ -242,7 +242,7 @@ void EmulatedBus::addRootHub(int bus) {
   add(path.str(), bus, 1, Hex(Descriptors(0x1D6B, 0x0002, 0x09)));
 }
 
-FakeUnit& EmulatedBus::addDevice(const DeviceSpec& spec, uint8_t id) {
+FakeUnit& EmulatedBus::addDevice(const DeviceSpec& dev, uint8_t id) {
   units_.push_back(std::make_unique<FakeUnit>(id));
   FakeUnit& unit = *units_.back();
   // The handler goes on before the device appears, so the node answers from the first open.
@@ -250,17 +250,17 @@ FakeUnit& EmulatedBus::addDevice(const DeviceSpec& spec, uint8_t id) {
   g_signal_connect(handler, "handle-ioctl", G_CALLBACK(OnIoctl), &unit);
   handlers_.push_back(handler);
   GError* error = nullptr;
-  if (!umockdev_testbed_attach_ioctl(testbed_, DevNode(spec.bus, spec.address).c_str(), handler, &error)) {
+  if (!umockdev_testbed_attach_ioctl(testbed_, DevNode(dev.bus, dev.address).c_str(), handler, &error)) {
     ADD_FAILURE() << (error != nullptr ? error->message : "attach_ioctl failed");
     g_clear_error(&error);
   }
   // The sysfs name is "<bus>-<ports>", below the hubs "<bus>-<leading ports>" up to the root.
   std::ostringstream path;
-  path << "/devices/usb" << spec.bus;
-  for (size_t dot = spec.ports.find('.'); dot != std::string::npos; dot = spec.ports.find('.', dot + 1))
-    path << '/' << spec.bus << '-' << spec.ports.substr(0, dot);
-  path << '/' << spec.bus << '-' << spec.ports;
-  add(path.str(), spec.bus, spec.address, Hex(Descriptors(spec.vendor, spec.product, spec.deviceClass)));
+  path << "/devices/usb" << dev.bus;
+  for (size_t dot = dev.ports.find('.'); dot != std::string::npos; dot = dev.ports.find('.', dot + 1))
+    path << '/' << dev.bus << '-' << dev.ports.substr(0, dot);
+  path << '/' << dev.bus << '-' << dev.ports;
+  add(path.str(), dev.bus, dev.address, Hex(Descriptors(dev.vendor, dev.product, dev.deviceClass)));
   return unit;
 }
 

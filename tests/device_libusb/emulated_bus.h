@@ -96,7 +96,7 @@ class EmulatedBus {
   void addRootHub(int bus);
   // A device with one interface holding a bulk OUT (0x01) and a bulk IN (0x82) endpoint;
   // its usbfs node is served by the returned unit model.
-  FakeUnit& addDevice(const DeviceSpec& spec, uint8_t id);
+  FakeUnit& addDevice(const DeviceSpec& dev, uint8_t id);
 
  private:
   void add(const std::string& sysPath, int bus, int address, const std::string& descriptors);

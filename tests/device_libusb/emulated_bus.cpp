@@ -242,7 +242,7 @@ void EmulatedBus::addRootHub(int bus) {
   add(path.str(), bus, 1, Hex(Descriptors(0x1D6B, 0x0002, 0x09)));
 }
 
-FakeUnit& EmulatedBus::addDevice(const DeviceSpec& dev, uint8_t id) {
+FakeUnit& EmulatedBus::addDevice(const BusDevice& dev, uint8_t id) {
   units_.push_back(std::make_unique<FakeUnit>(id));
   FakeUnit& unit = *units_.back();
   // The handler goes on before the device appears, so the node answers from the first open.

@@ -77,7 +77,7 @@ class FakeUnit {
   std::vector<UMockdevIoctlData*> flying_;  // held, waiting for a discard
 };
 
-struct DeviceSpec {
+struct BusDevice {
   int bus;
   std::string ports;  // "2" or "2.4": the port path below the root hub
   int address;
@@ -96,7 +96,7 @@ class EmulatedBus {
   void addRootHub(int bus);
   // A device with one interface holding a bulk OUT (0x01) and a bulk IN (0x82) endpoint;
   // its usbfs node is served by the returned unit model.
-  FakeUnit& addDevice(const DeviceSpec& dev, uint8_t id);
+  FakeUnit& addDevice(const BusDevice& dev, uint8_t id);
 
  private:
   void add(const std::string& sysPath, int bus, int address, const std::string& descriptors);

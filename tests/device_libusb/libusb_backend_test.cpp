@@ -13,7 +13,7 @@ namespace zarvo {
 namespace {
 
 using test::ControlCall;
-using test::DeviceSpec;
+using test::BusDevice;
 using test::EmulatedBus;
 using test::FakeUnit;
 

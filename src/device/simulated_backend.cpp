@@ -138,59 +138,38 @@ bool SimUnit::control(char letter, uint16_t value, uint16_t index, uint8_t* data
   return ok;
 }
 
-bool SimUnit::bulkWrite(const uint8_t* data, uint32_t n) {
-  SimRequest r{'W', 0, 0, n, false};
-  const bool shortTransfer = injected('W');
-  // Without an announced load of exactly this length the unit takes nothing.
-  if (pending_ != 'L' || n != pendingLength_) {
-    pending_ = 0;
-    lastError = UsbError::Refused;
-    r.failed = true;
-    record(r);
-    return false;
-  }
+bool SimUnit::bulk(char kind, const uint8_t* from, uint8_t* to, uint32_t n) {
+  SimRequest r{kind, 0, 0, n, false};
+  const bool write = kind == 'W';
+  const bool shortTransfer = injected(kind);
+  // Without an announced load (write) or read of exactly this length the unit moves nothing.
+  const bool announced = pending_ == (write ? 'L' : 'F') && n == pendingLength_;
   pending_ = 0;
-  const uint32_t moved = shortTransfer ? n / 2 : n;
-  const auto size = static_cast<uint32_t>(memory.size());
-  uint32_t offset = static_cast<uint32_t>((static_cast<uint64_t>(block_) * n) % size);
-  for (uint32_t done = 0; done < moved;) {
-    const uint32_t piece = std::min(moved - done, size - offset);
-    std::memcpy(memory.data() + offset, data + done, piece);
-    persist(offset, piece);
-    done += piece;
-    offset = (offset + piece) % size;
+  if (announced) {
+    const uint32_t moved = shortTransfer ? n / 2 : n;
+    const auto size = static_cast<uint32_t>(memory.size());
+    uint32_t offset = static_cast<uint32_t>((static_cast<uint64_t>(block_) * n) % size);
+    for (uint32_t done = 0; done < moved;) {
+      const uint32_t piece = std::min(moved - done, size - offset);
+      if (write) {
+        std::memcpy(memory.data() + offset, from + done, piece);
+        persist(offset, piece);
+      } else {
+        std::memcpy(to + done, memory.data() + offset, piece);
+      }
+      done += piece;
+      offset = (offset + piece) % size;
+    }
   }
-  lastError = shortTransfer ? UsbError::Short : UsbError::None;
-  r.failed = shortTransfer;
+  lastError = !announced ? UsbError::Refused : shortTransfer ? UsbError::Short : UsbError::None;
+  r.failed = lastError != UsbError::None;
   record(r);
-  return !shortTransfer;
+  return !r.failed;
 }
 
-bool SimUnit::bulkRead(uint8_t* data, uint32_t n) {
-  SimRequest r{'R', 0, 0, n, false};
-  const bool shortTransfer = injected('R');
-  if (pending_ != 'F' || n != pendingLength_) {
-    pending_ = 0;
-    lastError = UsbError::Refused;
-    r.failed = true;
-    record(r);
-    return false;
-  }
-  pending_ = 0;
-  const uint32_t moved = shortTransfer ? n / 2 : n;
-  const auto size = static_cast<uint32_t>(memory.size());
-  uint32_t offset = static_cast<uint32_t>((static_cast<uint64_t>(block_) * n) % size);
-  for (uint32_t done = 0; done < moved;) {
-    const uint32_t piece = std::min(moved - done, size - offset);
-    std::memcpy(data + done, memory.data() + offset, piece);
-    done += piece;
-    offset = (offset + piece) % size;
-  }
-  lastError = shortTransfer ? UsbError::Short : UsbError::None;
-  r.failed = shortTransfer;
-  record(r);
-  return !shortTransfer;
-}
+bool SimUnit::bulkWrite(const uint8_t* data, uint32_t n) { return bulk('W', data, nullptr, n); }
+
+bool SimUnit::bulkRead(uint8_t* data, uint32_t n) { return bulk('R', nullptr, data, n); }
 
 SimulatedBackend::SimulatedBackend(const SimConfig& config, std::string error) : error_(std::move(error)) {
   build(config);
@@ -220,7 +199,17 @@ SimUnit* SimulatedBackend::unit(int slot) {
   return units_[static_cast<size_t>(slot)].get();
 }
 
-SimUnit* SimulatedBackend::current() { return open_ >= 0 ? unit(open_) : nullptr; }
+SimUnit* SimulatedBackend::current() {
+  SimUnit* u = open_ >= 0 ? unit(open_) : nullptr;
+  // An open device of another product refuses what only a unit answers.
+  if (!u) lastError_ = open_ >= 0 ? UsbError::Refused : UsbError::NoDevice;
+  return u;
+}
+
+bool SimulatedBackend::settle(const SimUnit& u, bool ok) {
+  lastError_ = u.lastError;
+  return ok;
+}
 
 std::optional<uint16_t> SimulatedBackend::productId(int slot) {
   if (slot < 0 || slot >= kSlotCount) return std::nullopt;
@@ -248,13 +237,7 @@ void SimulatedBackend::close() { open_ = -1; }
 
 bool SimulatedBackend::controlIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) {
   SimUnit* u = current();
-  if (!u) {
-    lastError_ = open_ >= 0 ? UsbError::Refused : UsbError::NoDevice;
-    return false;
-  }
-  bool ok = u->control(static_cast<char>(request), value, index, data, length);
-  lastError_ = u->lastError;
-  return ok;
+  return u && settle(*u, u->control(static_cast<char>(request), value, index, data, length));
 }
 
 bool SimulatedBackend::controlOut(uint8_t request, uint16_t value, uint16_t index) {
@@ -263,24 +246,12 @@ bool SimulatedBackend::controlOut(uint8_t request, uint16_t value, uint16_t inde
 
 bool SimulatedBackend::bulkWrite(const uint8_t* data, uint32_t n) {
   SimUnit* u = current();
-  if (!u) {
-    lastError_ = open_ >= 0 ? UsbError::Refused : UsbError::NoDevice;
-    return false;
-  }
-  bool ok = u->bulkWrite(data, n);
-  lastError_ = u->lastError;
-  return ok;
+  return u && settle(*u, u->bulkWrite(data, n));
 }
 
 bool SimulatedBackend::bulkRead(uint8_t* data, uint32_t n) {
   SimUnit* u = current();
-  if (!u) {
-    lastError_ = open_ >= 0 ? UsbError::Refused : UsbError::NoDevice;
-    return false;
-  }
-  bool ok = u->bulkRead(data, n);
-  lastError_ = u->lastError;
-  return ok;
+  return u && settle(*u, u->bulkRead(data, n));
 }
 
 std::string SimulatedBackend::describe() const {

@@ -68,6 +68,8 @@ class SimUnit {
 
  private:
   bool injected(char kind);
+  // One bulk transfer of n bytes at the selected block: kind 'W' copies from, 'R' copies to.
+  bool bulk(char kind, const uint8_t* from, uint8_t* to, uint32_t n);
   void record(const SimRequest& r);
   void persist(uint32_t offset, uint32_t n);
 
@@ -107,7 +109,10 @@ class SimulatedBackend final : public UsbBackend {
 
  private:
   void build(const SimConfig& config);
+  // The open unit; nullptr, with lastError_ set, when none is open.
   SimUnit* current();
+  // Takes the unit's lastError after a request it carried and passes its outcome on.
+  bool settle(const SimUnit& u, bool ok);
 
   std::array<SimSlot, kSlotCount> slots_{};
   std::array<std::unique_ptr<SimUnit>, kSlotCount> units_{};

@@ -1,6 +1,7 @@
 #include "device/reset_line.h"
 
 #include <functional>
+#include <initializer_list>
 
 #include "device/commands.h"
 #include "device/discovery.h"
@@ -18,6 +19,28 @@ void ReportLineFailure(DeviceContext& ctx, int level) {
   ctx.ui.setLamp(kLampFail);
   // The busy LED would otherwise stay lit after a failed line change.
   LedOffOrReport(ctx);
+}
+
+// A step of DriveLine that waits ResetDelayMs instead of setting a level.
+constexpr int kWait = -1;
+
+// CMD_LED 1, the line steps in order, CMD_LED 0; lamp pass on success.
+bool DriveLine(DeviceContext& ctx, std::initializer_list<int> steps) {
+  if (!LedOnOrReport(ctx)) return false;
+  for (int level : steps) {
+    if (level == kWait) {
+      ctx.clock.sleepMs(ctx.rs.ResetDelayMs);
+    } else if (!SendResetLine(ctx.link, level)) {
+      ReportLineFailure(ctx, level);
+      return false;
+    }
+  }
+  if (!LedOffOrReport(ctx)) {
+    ctx.ui.setLamp(kLampFail);
+    return false;
+  }
+  ctx.ui.setLamp(kLampPass);
+  return true;
 }
 
 ResetLoopResult ForEachListPosition(DeviceContext& ctx, const PanelChecks& checks,
@@ -41,39 +64,12 @@ ResetLoopResult ForEachListPosition(DeviceContext& ctx, const PanelChecks& check
 bool SetResetLine(DeviceContext& ctx, int level) {
   level = level ? 1 : 0;
   ctx.profile.writeInt("Machine", "Signal", level);
-  if (!LedOnOrReport(ctx)) return false;
-  if (!SendResetLine(ctx.link, level)) {
-    ReportLineFailure(ctx, level);
-    return false;
-  }
-  if (!LedOffOrReport(ctx)) {
-    ctx.ui.setLamp(kLampFail);
-    return false;
-  }
-  ctx.ui.setLamp(kLampPass);
-  return true;
+  return DriveLine(ctx, {level});
 }
 
 bool PulseReset(DeviceContext& ctx, int idleLevel) {
   const int idle = idleLevel ? 1 : 0;
-  const uint32_t delay = ctx.rs.ResetDelayMs;
-  if (!LedOnOrReport(ctx)) return false;
-  for (int level : {idle, 1 - idle, -1, idle}) {
-    if (level < 0) {
-      ctx.clock.sleepMs(delay);
-      continue;
-    }
-    if (!SendResetLine(ctx.link, level)) {
-      ReportLineFailure(ctx, level);
-      return false;
-    }
-  }
-  if (!LedOffOrReport(ctx)) {
-    ctx.ui.setLamp(kLampFail);
-    return false;
-  }
-  ctx.ui.setLamp(kLampPass);
-  return true;
+  return DriveLine(ctx, {idle, 1 - idle, kWait, idle});
 }
 
 std::string DelayTimeChanged(RunState& rs, const std::string& text) {

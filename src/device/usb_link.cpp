@@ -37,41 +37,27 @@ bool UsbLink::close() {
   return true;
 }
 
+bool UsbLink::ready() {
+  if (isOpen()) return true;
+  lastError_ = UsbError::NoDevice;
+  return false;
+}
+
 bool UsbLink::finish(bool ok) {
   lastError_ = ok ? UsbError::None : backend_.lastError();
   return ok;
 }
 
 bool UsbLink::vendorIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) {
-  if (!isOpen()) {
-    lastError_ = UsbError::NoDevice;
-    return false;
-  }
-  return finish(backend_.controlIn(request, value, index, data, length));
+  return ready() && finish(backend_.controlIn(request, value, index, data, length));
 }
 
 bool UsbLink::vendorOut(uint8_t request, uint16_t value, uint16_t index) {
-  if (!isOpen()) {
-    lastError_ = UsbError::NoDevice;
-    return false;
-  }
-  return finish(backend_.controlOut(request, value, index));
+  return ready() && finish(backend_.controlOut(request, value, index));
 }
 
-bool UsbLink::bulkWrite(const uint8_t* data, uint32_t n) {
-  if (!isOpen()) {
-    lastError_ = UsbError::NoDevice;
-    return false;
-  }
-  return finish(backend_.bulkWrite(data, n));
-}
+bool UsbLink::bulkWrite(const uint8_t* data, uint32_t n) { return ready() && finish(backend_.bulkWrite(data, n)); }
 
-bool UsbLink::bulkRead(uint8_t* data, uint32_t n) {
-  if (!isOpen()) {
-    lastError_ = UsbError::NoDevice;
-    return false;
-  }
-  return finish(backend_.bulkRead(data, n));
-}
+bool UsbLink::bulkRead(uint8_t* data, uint32_t n) { return ready() && finish(backend_.bulkRead(data, n)); }
 
 }  // namespace zarvo

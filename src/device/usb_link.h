@@ -39,6 +39,8 @@ class UsbLink {
   UsbBackend& backend() { return backend_; }
 
  private:
+  // True with a unit open; else records NoDevice for the request that cannot go out.
+  bool ready();
   bool finish(bool ok);
 
   UsbBackend& backend_;

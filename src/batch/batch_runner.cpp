@@ -42,7 +42,7 @@ std::string UpperHex(uint64_t v) {
 }  // namespace
 
 bool FindBatchUnit(BatchContext& ctx, int n) {
-  const int p = FindPosition(ctx.dev, ctx.dev.rs.UnitList[static_cast<size_t>(n - 1)]);
+  const int p = FindDevice(ctx.dev, n);
   if (p < 0) {
     ctx.dev.ui.showMessagePage();
     return Fail(ctx.dev.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");

@@ -39,6 +39,10 @@ int FindPosition(DeviceContext& ctx, int key) {
   return found;
 }
 
+int FindDevice(DeviceContext& ctx, int n) {
+  return FindPosition(ctx, n >= 1 && n <= 4 ? ctx.rs.UnitList[static_cast<size_t>(n - 1)] : 0);
+}
+
 bool OpenByPathIndex(DeviceContext& ctx, int index) {
   ctx.link.close();
   return ctx.link.open(index);
@@ -62,8 +66,7 @@ bool BlinkLed(DeviceContext& ctx, int position, int count) {
 
 bool DeviceButtonClick(DeviceContext& ctx, int n) {
   SelfTest(ctx, false);
-  const int key = n >= 1 && n <= 4 ? ctx.rs.UnitList[static_cast<size_t>(n - 1)] : 0;
-  const int p = FindPosition(ctx, key);
+  const int p = FindDevice(ctx, n);
   if (p < 0) {
     ctx.ui.setLamp(kLampFail);
     return false;

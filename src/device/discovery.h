@@ -17,6 +17,9 @@ int RefreshUnitList(DeviceContext& ctx);
 bool CheckUnits(DeviceContext& ctx);
 // Position (0 .. UnitCount-1) of the last UnitList entry equal to key, or -1. Closes first.
 int FindPosition(DeviceContext& ctx, int key);
+// The unit lookup for Device n (1..4): FindPosition of UnitList[n - 1] (of an empty entry for
+// any other n), so -1 when Device n is not attached.
+int FindDevice(DeviceContext& ctx, int n);
 // Closes, then opens the unit on device path index (-1 and other products fail).
 bool OpenByPathIndex(DeviceContext& ctx, int index);
 // Opens the unit at list position p and toggles its LED count times, 100 ms apart, from the

@@ -103,7 +103,7 @@ WindowRunResult RunWindowMode(WindowModeContext& ctx, Panels& panels, const RunO
     // The quiet self test refreshes the unit list and learns the units' configuration; a
     // failing unit shows up in the requests that follow.
     SelfTest(ctx.device, false);
-    const int position = FindPosition(ctx.device, rs.UnitList[static_cast<size_t>(n - 1)]);
+    const int position = FindDevice(ctx.device, n);
     if (position < 0) {
       result.endedEarly = true;
       return result;

@@ -1,5 +1,7 @@
 #include "window_mode/run_sequence.h"
 
+#include <initializer_list>
+
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/reset_line.h"
@@ -43,6 +45,18 @@ void StopRun(Ui& ui, const char* text) {
 }
 
 void LedOff(WindowModeContext& ctx) { SendLed(ctx.device.link, 0); }
+
+// A failed work-flow step: the box, the fail lamp, the step pictures, CMD_LED 0 when the flow
+// had switched the LED on, and a repaint. Returns false for the flow to pass on.
+bool FailStep(WindowModeContext& ctx, const char* text, std::initializer_list<int> steps, bool ledOff) {
+  Ui& ui = ctx.device.ui;
+  ui.messageBox(text);
+  ui.setLamp(kLampFail);
+  for (int step : steps) ui.setStepImage(step);
+  if (ledOff) LedOff(ctx);
+  ui.processEvents();
+  return false;
+}
 
 }  // namespace
 
@@ -146,20 +160,9 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
   // is nothing left to read, but beyond it the offset points outside the file.
   const int64_t fileSize = FileLength(job.workFile);
   const std::optional<uint32_t> start = ParseStartAddress(job.startAddress);
-  if (!start) {
-    ui.messageBox("Error !! Start address is not a hexadecimal number !");
-    ui.setLamp(kLampFail);
-    ui.setStepImage(100);
-    ui.processEvents();
-    return false;
-  }
-  if (static_cast<int64_t>(*start) > fileSize) {
-    ui.messageBox("Error !! Start address range Over file size !");
-    ui.setLamp(kLampFail);
-    ui.setStepImage(100);
-    ui.processEvents();
-    return false;
-  }
+  if (!start) return FailStep(ctx, "Error !! Start address is not a hexadecimal number !", {100}, false);
+  if (static_cast<int64_t>(*start) > fileSize)
+    return FailStep(ctx, "Error !! Start address range Over file size !", {100}, false);
   ui.addProgress(ProgressBar::Window, 20);
 
   LoadContext load{ctx.image, rs, dev.profile, ui};
@@ -178,33 +181,16 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
     return false;
   }
   if (!SetMode(dev, kModeHost)) {
-    ui.messageBox("Error !! Control fail...");
-    ui.setLamp(kLampFail);
-    ui.setStepImage(100);
-    ui.processEvents();
-    LedOff(ctx);
+    FailStep(ctx, "Error !! Control fail...", {100}, false);
+    LedOff(ctx);  // this step repaints before it switches the LED off
     return false;
   }
 
   const std::optional<Geometry> geometry = GeometryFor(rs);
-  if (!geometry) {
-    // Without a known configuration nothing can be downloaded; calling that a pass would
-    // show a sum for an image the unit never received.
-    ui.messageBox("Error !! Unknown device size, nothing downloaded...");
-    ui.setLamp(kLampFail);
-    ui.setStepImage(100);
-    LedOff(ctx);
-    ui.processEvents();
-    return false;
-  }
-  if (!Download(dev, ctx.image, *geometry)) {
-    ui.messageBox(geometry->config->downloadFailText);
-    ui.setLamp(kLampFail);
-    ui.setStepImage(100);
-    LedOff(ctx);
-    ui.processEvents();
-    return false;
-  }
+  // Without a known configuration nothing can be downloaded; calling that a pass would show
+  // a sum for an image the unit never received.
+  if (!geometry) return FailStep(ctx, "Error !! Unknown device size, nothing downloaded...", {100}, true);
+  if (!Download(dev, ctx.image, *geometry)) return FailStep(ctx, geometry->config->downloadFailText, {100}, true);
   ui.setStepImage(10);
   ui.addProgress(ProgressBar::Window, 25);
   ui.setLamp(kLampPass);
@@ -213,14 +199,8 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
     rs.VerifyMismatch = false;
     ui.setStepImage(2);
     ui.processEvents();
-    if (!ReadBackVerify(dev, ctx.image, *geometry)) {
-      ui.messageBox(geometry->config->downloadFailText);
-      ui.setLamp(kLampFail);
-      ui.setStepImage(200);
-      LedOff(ctx);
-      ui.processEvents();
-      return false;
-    }
+    if (!ReadBackVerify(dev, ctx.image, *geometry))
+      return FailStep(ctx, geometry->config->downloadFailText, {200}, true);
     // A difference is shown on the verify picture; the flow still hands the unit over.
     ui.setStepImage(rs.VerifyMismatch ? 200 : 20);
     ui.processEvents();
@@ -231,14 +211,7 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
     ui.setStepImage(SetResetLine(dev, rs.ResetIdleLevel()) ? 30 : 300);
   }
 
-  if (!SetMode(dev, kModeTarget)) {
-    ui.messageBox("Error 53!! Function fail...");
-    ui.setLamp(kLampFail);
-    ui.setStepImage(100);
-    ui.setStepImage(200);
-    ui.processEvents();
-    return false;
-  }
+  if (!SetMode(dev, kModeTarget)) return FailStep(ctx, "Error 53!! Function fail...", {100, 200}, false);
 
   LedOff(ctx);
   ui.processEvents();

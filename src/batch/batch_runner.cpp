@@ -1,7 +1,6 @@
 #include "batch/batch_runner.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "batch/batch_line.h"
 #include "device/commands.h"
@@ -26,11 +25,6 @@ bool Fail(Ui& ui) {
 bool Fail(Ui& ui, const std::string& text) {
   ui.appendMessage(text);
   return Fail(ui);
-}
-
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
 }
 
 std::string UpperHex(uint64_t v) {
@@ -84,14 +78,15 @@ bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const s
   const std::string shownName = rs.SourceFileName;  // the DOS form, for every message
   std::string path, error;
   if (!ctx.resolver.resolve(shownName, path, error)) return Fail(ui, "Error!! [ " + shownName + " ] " + error);
-  if (!IsFile(path)) return Fail(ui, "Error!! [ " + shownName + " ] is not exists.....");
-  rs.SourceFileName = path;  // the pipeline and the chunk step read the file through it
+  // The same test as the load's: a directory or anything else but a plain file is no file.
   const int64_t length = FileLength(path);
+  if (length < 0) return Fail(ui, "Error!! [ " + shownName + " ] is not exists.....");
+  rs.SourceFileName = path;  // the pipeline and the chunk step read the file through it
 
   if (rs.IcSwitchText.empty()) {
     // The smallest IC is chosen by the file's length; past the largest IC there is none, and
     // carrying over the last line's size would cut the image silently.
-    if (length < 0 || length > kLargestIc)
+    if (length > kLargestIc)
       return Fail(ui, "Error!! [ " + shownName + " ] is larger than the largest IC (1024K), give an IC switch !!");
     SmallestIcFor(rs, static_cast<uint32_t>(length));
     IcSizeToSwitch(rs, rs.EmulationRange);

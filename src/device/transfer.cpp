@@ -91,11 +91,10 @@ bool ReadBackVerify(DeviceContext& ctx, ImageBuffer& image, const Geometry& g) {
     return false;
   }
   if (!LedOnOrReport(ctx)) return false;
-  // The buffer is not cleared per block: a bulk read fills all of it or fails the verify,
-  // so no byte of an earlier block is ever compared.
   uint32_t k = 0;
   for (uint64_t r = 0; r <= g.passes; ++r) {
     for (uint32_t i = 0; i < g.blocks; ++i, ++k) {
+      std::memset(buf.get(), 0xFF, len);
       if (!SelectBlock(ctx.link, static_cast<uint16_t>(k))) {
         AbortVerify(ctx, "Error 43!! Verify Command Fail !!");
         return false;

@@ -344,8 +344,9 @@ bool LoadImage(LoadContext& ctx) {
 }
 
 bool HandOff(LoadContext& ctx) {
+  // A load that succeeded has found [LoadDlg] OK set, and nothing after it clears the key.
   if (!LoadImage(ctx)) return false;
-  if (ctx.profile.readInt(keys::kLoadDlg, keys::kOk, 0) != 0 && !ctx.rs.LoadCancelled) {
+  if (!ctx.rs.LoadCancelled) {
     ctx.image.computeSum(ctx.rs);
     ctx.image.setRange(ctx.rs.EmulationRange);
   }

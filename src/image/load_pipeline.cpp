@@ -54,6 +54,10 @@ bool FailWithOkZero(LoadContext& ctx) {
   return false;
 }
 
+bool IsHex(uint32_t format) {
+  return format == kFormatIntel || format == kFormatMotorola || format == kFormatTektronix;
+}
+
 bool WindowPreparation(LoadContext& ctx) {
   LoadRequest& req = ctx.image.request();
   RunState& rs = ctx.rs;
@@ -135,8 +139,7 @@ bool BatchPreparation(LoadContext& ctx) {
   }
   req.format = code;
   const uint32_t last = len > 0 ? static_cast<uint32_t>(len - 1) : 0;
-  const bool hex = code == kFormatIntel || code == kFormatMotorola || code == kFormatTektronix;
-  req.sourceStart = hex ? "000000" : rs.StartText;
+  req.sourceStart = IsHex(code) ? "000000" : rs.StartText;
   req.sourceEnd = Hex7(last);
   return true;
 }
@@ -212,10 +215,6 @@ bool BatchValidation(LoadContext& ctx) {
   if (rs.SizeHighWater < size) rs.SizeHighWater = size;
   ctx.image.growToHighWater(rs, ctx.ui);
   return true;
-}
-
-bool IsHex(uint32_t format) {
-  return format == kFormatIntel || format == kFormatMotorola || format == kFormatTektronix;
 }
 
 bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d, uint8_t fill,

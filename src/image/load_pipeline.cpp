@@ -244,11 +244,7 @@ bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d,
     image.resize(old, ctx.rs, ctx.ui);
     return false;
   }
-  const uint32_t count = stored.last + 1;
-  const bool ok = fillFlag ? StoreImage(ctx, stored.image, count, d, fill) : CopyImage(ctx, stored.image, count, d);
-  if (!ok) return false;
-  image.setStart(d);
-  image.setEnd(d + count);
+  if (!PlaceImage(ctx, stored.image, stored.last + 1, d, fill, fillFlag)) return false;
   if (format != kFormatTektronix) image.computeSum(ctx.rs);
   return true;
 }
@@ -317,6 +313,15 @@ bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, u
   if (reach > image.size() && !image.resize(static_cast<uint32_t>(reach), ctx.rs, ctx.ui)) return false;
   const size_t n = std::min<size_t>(count, src.size());
   if (n) std::memcpy(image.data() + d, src.data(), n);
+  return true;
+}
+
+bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
+                bool fillFlag) {
+  const bool ok = fillFlag ? StoreImage(ctx, src, count, d, fill) : CopyImage(ctx, src, count, d);
+  if (!ok) return false;
+  ctx.image.setStart(d);
+  ctx.image.setEnd(d + count);
   return true;
 }
 

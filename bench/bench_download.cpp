@@ -9,17 +9,11 @@
 #include "device/transfer.h"
 #include "device/usb_link.h"
 #include "image/image_buffer.h"
+#include "quiet_ui.h"
 
 namespace {
 
-class QuietUi : public zarvo::Ui {
- public:
-  zarvo::Answer messageBox(const std::string&, const std::string&, zarvo::Icon, zarvo::Buttons) override {
-    return zarvo::Answer::Ok;
-  }
-  void appendMessage(const std::string&) override {}
-  zarvo::Page activePage() const override { return zarvo::Page::Window; }
-};
+using zarvo::test::QuietUi;
 
 class NoClock : public zarvo::Clock {
  public:

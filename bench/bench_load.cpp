@@ -18,19 +18,13 @@
 #include "image/load_keys.h"
 #include "image/load_pipeline.h"
 #include "image/tables.h"
+#include "quiet_ui.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class QuietUi : public zarvo::Ui {
- public:
-  zarvo::Answer messageBox(const std::string&, const std::string&, zarvo::Icon, zarvo::Buttons b) override {
-    return b == zarvo::Buttons::YesNo ? zarvo::Answer::Yes : zarvo::Answer::Ok;
-  }
-  void appendMessage(const std::string&) override {}
-  zarvo::Page activePage() const override { return zarvo::Page::Window; }
-};
+using zarvo::test::QuietUi;
 
 const fs::path& WorkDir() {
   static const fs::path dir = [] {

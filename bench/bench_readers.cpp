@@ -7,18 +7,11 @@
 #include <vector>
 
 #include "image/readers.h"
+#include "quiet_ui.h"
 
 namespace {
 
-// A Ui that shows nothing; the readers only breathe through it here.
-class QuietUi : public zarvo::Ui {
- public:
-  zarvo::Answer messageBox(const std::string&, const std::string&, zarvo::Icon, zarvo::Buttons) override {
-    return zarvo::Answer::Ok;
-  }
-  void appendMessage(const std::string&) override {}
-  zarvo::Page activePage() const override { return zarvo::Page::Window; }
-};
+using zarvo::test::QuietUi;
 
 std::vector<uint8_t> Random(size_t n) {
   std::mt19937 gen(42);

@@ -13,17 +13,9 @@
 #include "image/image_buffer.h"
 #include "image/load_keys.h"
 #include "image/raw_read.h"
+#include "quiet_ui.h"
 
 namespace {
-
-class QuietUi : public zarvo::Ui {
- public:
-  zarvo::Answer messageBox(const std::string&, const std::string&, zarvo::Icon, zarvo::Buttons b) override {
-    return b == zarvo::Buttons::YesNo ? zarvo::Answer::Yes : zarvo::Answer::Ok;
-  }
-  void appendMessage(const std::string&) override {}
-  zarvo::Page activePage() const override { return zarvo::Page::Window; }
-};
 
 std::string SettingsPath() {
   static std::string path = [] {
@@ -50,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zarvo::Profile profile(settings);
   zarvo::ImageBuffer image;
   zarvo::RunState rs;
-  QuietUi ui;
+  zarvo::test::QuietUi ui;
   rs.IcSize = rs.EmulationRange = 0x800;
   rs.DeviceMemorySize = (data[0] & 0x80) ? 0x1900 : 0;
   rs.DataSetSwitch = (data[0] & 0x40) ? "/32BIT_3RD" : "/8BIT_Every";

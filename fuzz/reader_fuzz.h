@@ -11,16 +11,11 @@
 #include <vector>
 
 #include "image/readers.h"
+#include "quiet_ui.h"
 
 namespace zarvo::fuzz {
 
-// A screen that answers every box with OK and shows nothing.
-class QuietUi : public Ui {
- public:
-  Answer messageBox(const std::string&, const std::string&, Icon, Buttons) override { return Answer::Ok; }
-  void appendMessage(const std::string&) override {}
-  Page activePage() const override { return Page::Window; }
-};
+using test::QuietUi;
 
 inline void Check(bool ok) {
   if (!ok) std::abort();

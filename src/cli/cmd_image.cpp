@@ -49,7 +49,7 @@ constexpr const char* kHelp =
     "Exit status: 0 success, 1 load failure, 2 usage error.\n";
 
 struct Options {
-  std::string file, out, settings;
+  std::string file, out;
   int format = 0;
   std::optional<std::string> ic;
   std::string dataset = "/8BIT_Every";
@@ -185,10 +185,10 @@ int RunImage(const Args& given) {
   if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
   Options o;
   if (auto status = Parse(args, o)) return *status;
-  o.settings = settingsOption.value_or("");
 
-  TempSettings temp;
-  const std::string settings = o.settings.empty() ? temp.path() : o.settings;
+  std::optional<TempSettings> temp;
+  if (!settingsOption) temp.emplace();
+  const std::string settings = settingsOption ? *settingsOption : temp->path();
   if (settings.empty()) {
     std::fprintf(stderr, "zarvo-r5-cli image: cannot create a temporary settings file\n");
     return 1;

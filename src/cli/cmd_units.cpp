@@ -4,7 +4,9 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/session.h"
 #include "cli/cli_common.h"
@@ -32,35 +34,37 @@ class UnitsUi : public ConsoleUi {
 struct Options {
   std::string settings;
   std::vector<std::string> rest;
-  bool help = false;
 };
 
-bool TakeOptions(const char* command, Args args, Options& o, const char* usage,
-                 const std::vector<std::string>& valued = {}) {
+int UsageError(const char* command, const char* usage, const std::string& why) {
+  std::fprintf(stderr, "zarvo-r5-cli %s: %s\nUsage: zarvo-r5-cli %s\n", command, why.c_str(), usage);
+  return 2;
+}
+
+// Takes --settings, --help and the options in `valued` with their values; returns the exit
+// status when the command ends here (after --help, or on a usage error).
+std::optional<int> TakeOptions(const char* command, Args args, Options& o, const char* usage,
+                               const std::vector<std::string>& valued = {}) {
   std::optional<std::string> settings;
-  if (!TakeSettingsOption(args, settings, std::cerr)) return false;
+  if (!TakeSettingsOption(args, settings, std::cerr)) return 2;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
-      o.help = true;
       std::printf("Usage: zarvo-r5-cli %s\n", usage);
-      return true;
+      return 0;
     }
     bool takesValue = false;
     for (const std::string& v : valued) takesValue = takesValue || a == v;
     if (takesValue) {
-      if (i + 1 >= args.size()) {
-        std::fprintf(stderr, "zarvo-r5-cli %s: %s needs a value\nUsage: zarvo-r5-cli %s\n", command, a.c_str(), usage);
-        return false;
-      }
+      if (i + 1 >= args.size()) return UsageError(command, usage, a + " needs a value");
       o.rest.push_back(a);
       o.rest.push_back(args[++i]);
     } else {
       o.rest.push_back(a);
     }
   }
-  if (!o.help) o.settings = ResolveSettingsPath(settings, std::cerr);
-  return true;
+  o.settings = ResolveSettingsPath(settings, std::cerr);
+  return std::nullopt;
 }
 
 // A malformed ZARVO_R5_SIM would otherwise look like "no units attached".
@@ -78,12 +82,8 @@ bool BackendUsable(Session& s, const char* command) {
 int RunUnits(const Args& args) {
   const char* usage = "units [--settings FILE]";
   Options o;
-  if (!TakeOptions("units", args, o, usage)) return 2;
-  if (o.help) return 0;
-  if (!o.rest.empty()) {
-    std::fprintf(stderr, "zarvo-r5-cli units: unexpected '%s'\nUsage: zarvo-r5-cli %s\n", o.rest[0].c_str(), usage);
-    return 2;
-  }
+  if (auto status = TakeOptions("units", args, o, usage)) return *status;
+  if (!o.rest.empty()) return UsageError("units", usage, "unexpected '" + o.rest[0] + "'");
   UnitsUi ui;
   SystemClock clock;
   Session s(ui, clock, o.settings);
@@ -102,12 +102,9 @@ int RunUnits(const Args& args) {
 int RunBlink(const Args& args) {
   const char* usage = "blink N [--settings FILE]   (N = 1..4, the device number)";
   Options o;
-  if (!TakeOptions("blink", args, o, usage)) return 2;
-  if (o.help) return 0;
-  if (o.rest.size() != 1 || o.rest[0].size() != 1 || o.rest[0][0] < '1' || o.rest[0][0] > '4') {
-    std::fprintf(stderr, "zarvo-r5-cli blink: give one device number 1..4\nUsage: zarvo-r5-cli %s\n", usage);
-    return 2;
-  }
+  if (auto status = TakeOptions("blink", args, o, usage)) return *status;
+  if (o.rest.size() != 1 || o.rest[0].size() != 1 || o.rest[0][0] < '1' || o.rest[0][0] > '4')
+    return UsageError("blink", usage, "give one device number 1..4");
   const int n = o.rest[0][0] - '0';
   ConsoleUi ui;
   SystemClock clock;
@@ -127,8 +124,7 @@ int RunBlink(const Args& args) {
 int RunReset(const Args& args) {
   const char* usage = "reset [--pulse] [--polarity high|low] [--delay MS] [--settings FILE]";
   Options o;
-  if (!TakeOptions("reset", args, o, usage, {"--polarity", "--delay"})) return 2;
-  if (o.help) return 0;
+  if (auto status = TakeOptions("reset", args, o, usage, {"--polarity", "--delay"})) return *status;
   bool pulse = false;
   int polarity = 0;
   std::string delay;
@@ -141,9 +137,7 @@ int RunReset(const Args& args) {
     } else if (a == "--delay") {
       delay = o.rest[++i];
     } else {
-      std::fprintf(stderr, "zarvo-r5-cli reset: unexpected '%s'\nUsage: zarvo-r5-cli %s\n",
-                   a == "--polarity" ? o.rest[i + 1].c_str() : a.c_str(), usage);
-      return 2;
+      return UsageError("reset", usage, "unexpected '" + (a == "--polarity" ? o.rest[i + 1] : a) + "'");
     }
   }
   ConsoleUi ui;

@@ -20,12 +20,7 @@ bool LoadByteFormat(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d
     raw.bytes.erase(raw.bytes.begin(), raw.bytes.begin() + kExeHeader);
     count = raw.length - kExeHeader;
   }
-  const bool stored = fillFlag ? StoreImage(ctx, raw.bytes, count, d, fill)
-                               : CopyImage(ctx, raw.bytes, count, d);
-  if (!stored) return false;
-  ctx.image.setStart(d);
-  ctx.image.setEnd(d + count);
-  return true;
+  return PlaceImage(ctx, raw.bytes, count, d, fill, fillFlag);
 }
 
 }  // namespace zarvo

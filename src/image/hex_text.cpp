@@ -25,9 +25,9 @@ bool GrowImage(std::vector<uint8_t>& image, uint64_t size, uint8_t value, Ui& ui
   return true;
 }
 
-bool MakeImage(std::vector<uint8_t>& image, uint64_t size, uint8_t value, Ui& ui) {
-  image.clear();
-  return GrowImage(image, size, value, ui);
+bool StartImage(HexResult& r, const HexOptions& opt, uint8_t fill, Ui& ui) {
+  r.image.clear();
+  return opt.pass != Pass::Store || GrowImage(r.image, uint64_t{opt.capacity} + kImageSlack, fill, ui);
 }
 
 }  // namespace zarvo::hex

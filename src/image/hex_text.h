@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/ui.h"
+#include "image/readers.h"
 
 namespace zarvo::hex {
 
@@ -122,11 +123,15 @@ class Breather {
   size_t next_ = kStep;
 };
 
-// Makes `image` `size` bytes of `value`. On allocation failure shows "Memory Error."
-// ("ITL") and returns false.
-bool MakeImage(std::vector<uint8_t>& image, uint64_t size, uint8_t value, Ui& ui);
-// Grows `image` to `size` bytes, the new ones `value`; same failure as MakeImage.
+// The HexImage a store pass writes into holds K + 1024 bytes.
+inline constexpr uint64_t kImageSlack = 1024;
+
+// Grows `image` to `size` bytes, the new ones `value`. On allocation failure shows
+// "Memory Error." ("ITL") and returns false.
 bool GrowImage(std::vector<uint8_t>& image, uint64_t size, uint8_t value, Ui& ui);
+// The start of a read: a store pass makes r.image K + 1024 bytes of `fill`; the measure pass
+// only learns the highest address and needs no image. False as GrowImage fails.
+bool StartImage(HexResult& r, const HexOptions& opt, uint8_t fill, Ui& ui);
 
 // The messages the three readers share.
 inline void FormatError(Ui& ui) { ui.messageBox("FORMAT ERROR !", "", Icon::None, Buttons::Ok); }
@@ -134,6 +139,18 @@ inline void OutOfBuffer(Ui& ui) { ui.messageBox("Out of buffer !", "", Icon::Non
 inline void MemoryError(Ui& ui) { ui.messageBox("Memory Error.", "ITL", Icon::None, Buttons::Ok); }
 inline void ChecksumWarning(Ui& ui) {
   ui.messageBox("File read in complete!\nData still load in buffer.", "", Icon::Error, Buttons::Ok);
+}
+
+// The end of a read: text with a cut or garbled record, or with no record at all, is
+// "FORMAT ERROR !" (false); wrong checksums in a store pass give one warning, and the bytes
+// stay.
+inline bool Finish(bool wellFormed, const HexOptions& opt, size_t badSums, Ui& ui) {
+  if (!wellFormed) {
+    FormatError(ui);
+    return false;
+  }
+  if (opt.pass == Pass::Store && badSums > 0) ChecksumWarning(ui);
+  return true;
 }
 
 }  // namespace zarvo::hex

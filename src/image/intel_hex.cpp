@@ -10,7 +10,6 @@ namespace zarvo {
 
 namespace {
 
-constexpr uint64_t kSlack = 1024;        // the HexImage holds K + 1024 bytes
 constexpr uint64_t kLinearSpan = 65536;  // what one 04 record addresses
 constexpr uint64_t kLinearSlack = 200;   // extra bytes kept when a 04 record grows the image
 
@@ -30,8 +29,7 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
   const uint8_t fill = opt.fillFlag ? opt.fillByte : 0;
 
   HexResult r;
-  // The measure pass only learns the highest address, so it needs no image.
-  if (store && !hex::MakeImage(r.image, uint64_t{opt.capacity} + kSlack, fill, ui)) return {};
+  if (!hex::StartImage(r, opt, fill, ui)) return {};
   uint64_t capacity = opt.capacity;  // highest address a data byte may take
 
   uint64_t segmentBase = 0, linearBase = 0, highestEnd = 0;
@@ -131,11 +129,7 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     if (type == 1) break;
   }
 
-  if (formatError || records == 0) {
-    hex::FormatError(ui);
-    return {};
-  }
-  if (store && badSums > 0) hex::ChecksumWarning(ui);
+  if (!hex::Finish(!formatError && records > 0, opt, badSums, ui)) return {};
   r.ok = true;
   r.last = highestEnd == 0 ? 0 : static_cast<uint32_t>(highestEnd - 1);
   return r;

@@ -62,29 +62,19 @@ LoadDialog::LoadDialog(LoadContext& ctx, PanelFields* panels, bool shown)
   // Device copy: the device's file and fill values become [LoadDlg]'s.
   const std::string deviceName = device_ ? p.readText(section, keys::kName, "None") : std::string();
   writeKey(keys::kLoadDlg, keys::kName, deviceName);
-  if (device_ && FileLength(deviceName) >= 0) {
-    if (shown) fillFromFile(deviceName);
-    const int64_t fill = p.readInt(section, keys::kUserFill, 255);
-    writeKey(keys::kLoadDlg, keys::kUserFill, std::to_string(fill));
-    const int64_t flag = p.readInt(section, keys::kUnuserFillCheck, 1);
-    writeKey(keys::kLoadDlg, keys::kUnuserFillCheck, std::to_string(flag));
-    if (shown) {
-      fields_[Index(HexField::UserFill)] = Hex2(static_cast<uint32_t>(fill));
-      fillChecked_ = flag != 0;
-    }
-  }
+  if (!device_ || FileLength(deviceName) < 0) return;
+  const int64_t fill = p.readInt(section, keys::kUserFill, 255);
+  writeKey(keys::kLoadDlg, keys::kUserFill, std::to_string(fill));
+  const int64_t flag = p.readInt(section, keys::kUnuserFillCheck, 1);
+  writeKey(keys::kLoadDlg, keys::kUnuserFillCheck, std::to_string(flag));
   if (!shown) return;
 
-  const std::string again = device_ ? p.readText(section, keys::kName, "None")
-                                    : p.readText(keys::kLoadDlg, keys::kName, "None");
-  if (FileLength(again) >= 0) {
-    fillFromFile(again);
-    fields_[Index(HexField::UserFill)] =
-        Hex2(static_cast<uint32_t>(p.readInt(keys::kLoadDlg, keys::kUserFill, 255)));
-    fillChecked_ = p.readInt(keys::kLoadDlg, keys::kUnuserFillCheck, 1) != 0;
-    const std::string start = device_ && panels_ ? panels_->addressText(device_) : "0000000";
-    fields_[Index(HexField::SourceSAdd)] = start;
-  }
+  // The fields come from the values just copied; the file is detected once, as detection
+  // reads all of it.
+  fillFromFile(deviceName);
+  fields_[Index(HexField::UserFill)] = Hex2(static_cast<uint32_t>(fill));
+  fillChecked_ = flag != 0;
+  fields_[Index(HexField::SourceSAdd)] = panels_ ? panels_->addressText(device_) : "0000000";
 }
 
 void LoadDialog::fillFromFile(const std::string& name) {

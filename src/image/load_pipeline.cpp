@@ -54,6 +54,10 @@ bool FailWithOkZero(LoadContext& ctx) {
   return false;
 }
 
+bool IsHex(uint32_t format) {
+  return format == kFormatIntel || format == kFormatMotorola || format == kFormatTektronix;
+}
+
 bool WindowPreparation(LoadContext& ctx) {
   LoadRequest& req = ctx.image.request();
   RunState& rs = ctx.rs;
@@ -135,8 +139,7 @@ bool BatchPreparation(LoadContext& ctx) {
   }
   req.format = code;
   const uint32_t last = len > 0 ? static_cast<uint32_t>(len - 1) : 0;
-  const bool hex = code == kFormatIntel || code == kFormatMotorola || code == kFormatTektronix;
-  req.sourceStart = hex ? "000000" : rs.StartText;
+  req.sourceStart = IsHex(code) ? "000000" : rs.StartText;
   req.sourceEnd = Hex7(last);
   return true;
 }
@@ -214,10 +217,6 @@ bool BatchValidation(LoadContext& ctx) {
   return true;
 }
 
-bool IsHex(uint32_t format) {
-  return format == kFormatIntel || format == kFormatMotorola || format == kFormatTektronix;
-}
-
 bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d, uint8_t fill,
              bool fillFlag) {
   using Reader = HexResult (*)(std::span<const uint8_t>, const HexOptions&, Ui&);
@@ -245,11 +244,7 @@ bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d,
     image.resize(old, ctx.rs, ctx.ui);
     return false;
   }
-  const uint32_t count = stored.last + 1;
-  const bool ok = fillFlag ? StoreImage(ctx, stored.image, count, d, fill) : CopyImage(ctx, stored.image, count, d);
-  if (!ok) return false;
-  image.setStart(d);
-  image.setEnd(d + count);
+  if (!PlaceImage(ctx, stored.image, stored.last + 1, d, fill, fillFlag)) return false;
   if (format != kFormatTektronix) image.computeSum(ctx.rs);
   return true;
 }
@@ -321,6 +316,15 @@ bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, u
   return true;
 }
 
+bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
+                bool fillFlag) {
+  const bool ok = fillFlag ? StoreImage(ctx, src, count, d, fill) : CopyImage(ctx, src, count, d);
+  if (!ok) return false;
+  ctx.image.setStart(d);
+  ctx.image.setEnd(d + count);
+  return true;
+}
+
 bool LoadImage(LoadContext& ctx) {
   {
     // The unshown dialog's creation copies the selected device's keys into [LoadDlg].
@@ -344,8 +348,9 @@ bool LoadImage(LoadContext& ctx) {
 }
 
 bool HandOff(LoadContext& ctx) {
+  // A load that succeeded has found [LoadDlg] OK set, and nothing after it clears the key.
   if (!LoadImage(ctx)) return false;
-  if (ctx.profile.readInt(keys::kLoadDlg, keys::kOk, 0) != 0 && !ctx.rs.LoadCancelled) {
+  if (!ctx.rs.LoadCancelled) {
     ctx.image.computeSum(ctx.rs);
     ctx.image.setRange(ctx.rs.EmulationRange);
   }

@@ -60,6 +60,10 @@ bool LoadImage(LoadContext& ctx);
 bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d,
                 uint8_t fill, uint32_t b = 0);
 bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d);
+// The last step of every format: StoreImage with the fill flag set, CopyImage without; then
+// the image's start address is d and its end d + count.
+bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
+                bool fillFlag);
 
 // The largest destination start a load accepts.
 inline constexpr uint32_t kMaxDestination = 0xF00000;

@@ -8,12 +8,6 @@
 
 namespace zarvo {
 
-namespace {
-
-constexpr uint64_t kSlack = 1024;
-
-}  // namespace
-
 HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui& ui) {
   const hex::Text t(text);
   hex::Breather breathe(ui);
@@ -23,7 +17,7 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
   const uint64_t capacity = opt.capacity;
 
   HexResult r;
-  if (store && !hex::MakeImage(r.image, capacity + kSlack, fill, ui)) return {};
+  if (!hex::StartImage(r, opt, fill, ui)) return {};
 
   uint64_t lowest = std::numeric_limits<uint64_t>::max(), highest = 0;
   bool accepted = false, formatError = false;
@@ -121,11 +115,7 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     if (terminator) break;
   }
 
-  if (formatError || !accepted) {
-    hex::FormatError(ui);
-    return {};
-  }
-  if (store && badSums > 0) hex::ChecksumWarning(ui);
+  if (!hex::Finish(!formatError && accepted, opt, badSums, ui)) return {};
   r.ok = true;
   const bool anyData = lowest != std::numeric_limits<uint64_t>::max();
   r.lowest = anyData ? static_cast<uint32_t>(lowest) : 0;

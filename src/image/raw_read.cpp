@@ -20,9 +20,7 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
   const Profile& p = ctx.profile;
   const std::string name = p.readText(keys::kLoadDlg, keys::kName, "None");
   const int64_t sourceStart = p.readInt(keys::kLoadDlg, keys::kSourceSAdd, 0);
-  (void)p.readInt(keys::kLoadDlg, keys::kSourceEAdd, 0);  // read, not used by the load
   const auto userFill = static_cast<uint8_t>(p.readInt(keys::kLoadDlg, keys::kUserFill, 1) & 0xFF);
-  (void)p.readText(keys::kLoadDlg, "FORMAT", "");  // every format takes the same path here
   if (name.empty()) return false;
 
   const int64_t len = FileLength(name);

@@ -23,9 +23,9 @@ struct RawImage {
 // and it keeps every offset sum inside 32 bits.
 inline constexpr uint32_t kMaxRawFileLength = 256u << 20;
 
-// Reads [LoadDlg] Name, SourceSAdd (default 0), SourceEAdd, UserFill (default 1) and
-// FORMAT, grows the image to at least L + 1024 bytes and reads the file from the source
-// start. An empty name or an empty file fails without a message.
+// Reads [LoadDlg] Name, SourceSAdd (default 0) and UserFill (default 1), grows the image to
+// at least L + 1024 bytes and reads the file from the source start; the source end and the
+// format do not change what is read. An empty name or an empty file fails without a message.
 bool ReadRawFile(LoadContext& ctx, RawImage& raw);
 
 // The dispatch that follows the raw read: format from [LoadDlg] Format (0 detects, with the

@@ -10,7 +10,6 @@ namespace zarvo {
 
 namespace {
 
-constexpr uint64_t kSlack = 1024;
 constexpr uint64_t kNoRecord = 0xFFFFFF;
 
 }  // namespace
@@ -22,7 +21,7 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
   const uint8_t fill = opt.fillFlag ? opt.fillByte : 0;
 
   HexResult r;
-  if (store && !hex::MakeImage(r.image, uint64_t{opt.capacity} + kSlack, fill, ui)) return {};
+  if (!hex::StartImage(r, opt, fill, ui)) return {};
 
   uint64_t lowest = kNoRecord, highestEnd = 0;
   size_t records = 0, badSums = 0;
@@ -81,11 +80,7 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
     if ((nibbles & 0xFF) != static_cast<unsigned>(checksum)) ++badSums;
   }
 
-  if (formatError || records == 0) {
-    hex::FormatError(ui);
-    return {};
-  }
-  if (store && badSums > 0) hex::ChecksumWarning(ui);
+  if (!hex::Finish(!formatError && records > 0, opt, badSums, ui)) return {};
   r.ok = true;
   r.lowest = lowest == kNoRecord ? 0 : static_cast<uint32_t>(lowest);
   r.last = highestEnd == 0 ? 0 : static_cast<uint32_t>(highestEnd - 1);

@@ -41,12 +41,6 @@ HexOptions Measure(uint32_t k) {
 // the address sanitizer.
 std::vector<uint8_t> Exact(const std::string& s) { return Bytes(s); }
 
-std::vector<std::string> Texts(const RecordingUi& ui) {
-  std::vector<std::string> out;
-  for (const auto& b : ui.boxes) out.push_back(b.text);
-  return out;
-}
-
 using Strings = std::vector<std::string>;
 
 // ---- Intel ----
@@ -159,7 +153,7 @@ TEST(IntelReader, FailuresAndTheirMessages) {
     HexResult r = ReadIntelHex(Exact(c.text), o, ui);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.image.empty());
-    EXPECT_EQ(Texts(ui), Strings{c.message});
+    EXPECT_EQ(ui.boxTexts(), Strings{c.message});
     if (!ui.boxes.empty()) {
       EXPECT_EQ(ui.boxes[0].title, "");
     }
@@ -180,7 +174,7 @@ TEST(IntelReader, LinearRecordGrowsTheImageButKeepsLaterDataInsideIt) {
   std::string pushed = grown + IntelRecord(2, 0, {0x20, 0x00}) + IntelRecord(0, 0, {1});
   HexResult p = ReadIntelHex(Exact(pushed), Store(0x100), ui);
   EXPECT_FALSE(p.ok);
-  EXPECT_EQ(Texts(ui), Strings{"Out of buffer !"});
+  EXPECT_EQ(ui.boxTexts(), Strings{"Out of buffer !"});
 }
 
 TEST(IntelReader, HugeLinearBaseWithoutDataAllocatesNothingBig) {
@@ -201,7 +195,7 @@ TEST(IntelReader, DataUpToTheAddressLimitIsAcceptedAndBeyondItRefused) {
   EXPECT_EQ(m.last, 0x0FFFFFFFu);
   std::string beyond = IntelRecord(4, 0, {0x10, 0x00}) + IntelRecord(0, 0, {1});
   EXPECT_FALSE(ReadIntelHex(Exact(beyond), Measure(0x100), ui).ok);
-  EXPECT_EQ(Texts(ui), Strings{"Out of buffer !"});
+  EXPECT_EQ(ui.boxTexts(), Strings{"Out of buffer !"});
 }
 
 // Found by the fuzzer: a 04 record of 0x979E in a store pass with a small image asked
@@ -218,7 +212,7 @@ TEST(IntelReader, LinearBaseOfGigabytesIsRefusedNotAllocated) {
     HexResult r = ReadIntelHex(Exact(text), o, ui);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.image.empty());
-    EXPECT_EQ(Texts(ui), Strings{"Out of buffer !"});
+    EXPECT_EQ(ui.boxTexts(), Strings{"Out of buffer !"});
   }
 }
 
@@ -286,7 +280,7 @@ TEST(MotorolaReader, WrongChecksumKeepsDataAndWarnsOnce) {
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.image[0], 7);
   EXPECT_EQ(r.image[1], 8);
-  ASSERT_EQ(Texts(ui), Strings{kChecksumText});
+  ASSERT_EQ(ui.boxTexts(), Strings{kChecksumText});
   EXPECT_EQ(ui.boxes[0].icon, Icon::Error);
 }
 
@@ -318,7 +312,7 @@ TEST(MotorolaReader, FailuresAndTheirMessages) {
     o.pass = c.pass;
     HexResult r = ReadMotorola(Exact(c.text), o, ui);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(Texts(ui), Strings{c.message});
+    EXPECT_EQ(ui.boxTexts(), Strings{c.message});
   }
 }
 
@@ -367,7 +361,7 @@ TEST(TektronixReader, WrongDataChecksumKeepsDataAndWarnsOnce) {
   HexResult r = ReadTektronix(Exact(text), Store(0x100), ui);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.image[0x20], 3);
-  EXPECT_EQ(Texts(ui), Strings{kChecksumText});
+  EXPECT_EQ(ui.boxTexts(), Strings{kChecksumText});
 }
 
 TEST(TektronixReader, FailuresAndTheirMessages) {
@@ -390,7 +384,7 @@ TEST(TektronixReader, FailuresAndTheirMessages) {
     RecordingUi ui;
     HexResult r = ReadTektronix(Exact(c.text), Store(c.k), ui);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(Texts(ui), Strings{c.message});
+    EXPECT_EQ(ui.boxTexts(), Strings{c.message});
   }
 }
 

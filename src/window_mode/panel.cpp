@@ -1,5 +1,7 @@
 #include "window_mode/panel.h"
 
+#include "image/load_keys.h"
+
 #include "image/tables.h"
 
 namespace zarvo {
@@ -50,18 +52,6 @@ AutoDetectChoice ChooseAutoDetect(uint64_t fileSize) {
   return c;
 }
 
-std::optional<uint32_t> ParseStartAddress(std::string_view text) {
-  if (text.size() > 8) return std::nullopt;
-  uint32_t v = 0;
-  for (char ch : text) {
-    uint32_t d;
-    if (ch >= '0' && ch <= '9') d = static_cast<uint32_t>(ch - '0');
-    else if (ch >= 'A' && ch <= 'F') d = static_cast<uint32_t>(ch - 'A' + 10);
-    else if (ch >= 'a' && ch <= 'f') d = static_cast<uint32_t>(ch - 'a' + 10);
-    else return std::nullopt;
-    v = v * 16 + d;
-  }
-  return v;
-}
+std::optional<uint32_t> ParseStartAddress(std::string_view text) { return ParseHexText(text); }
 
 }  // namespace zarvo

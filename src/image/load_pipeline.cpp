@@ -276,6 +276,7 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
   }
   const auto code = static_cast<uint32_t>(format);
   if (IsHex(code)) return LoadHex(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
+  ApplySourceStart(raw);
   return LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
 }
 

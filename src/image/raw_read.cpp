@@ -49,20 +49,22 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
   }
   raw.length = L;
 
-  // The file from the source start, then UserFill where the skipped bytes would have been
-  // (a start at or past the end reads nothing: the copy is then all UserFill bytes). The
-  // block is written once, not filled first and read over: this is a 3 MB file's hot path.
-  const uint32_t skip = sourceStart > 0 ? static_cast<uint32_t>(std::min<int64_t>(sourceStart, L)) : 0;
-  const size_t want = L - skip;
-  if (want > 0) {
-    if (skip > 0 && std::fseek(file.get(), static_cast<long>(skip), SEEK_SET) != 0) return false;
-    if (std::fread(raw.bytes.data(), 1, want, file.get()) != want) {
-      ctx.ui.messageBox("Cannot read " + name, "Load BIN File", Icon::Error, Buttons::Ok);
-      return false;
-    }
+  raw.sourceStart = sourceStart > 0 ? static_cast<uint32_t>(std::min<int64_t>(sourceStart, L)) : 0;
+  raw.skipFill = userFill;
+  if (std::fread(raw.bytes.data(), 1, L, file.get()) != L) {
+    ctx.ui.messageBox("Cannot read " + name, "Load BIN File", Icon::Error, Buttons::Ok);
+    return false;
   }
-  std::fill_n(raw.bytes.begin() + static_cast<std::ptrdiff_t>(want), skip, userFill);
   return true;
+}
+
+void ApplySourceStart(RawImage& raw) {
+  const uint32_t skip = raw.sourceStart;
+  if (skip == 0) return;
+  auto text = raw.bytes.begin();
+  std::copy(text + skip, text + raw.length, text);
+  std::fill_n(text + (raw.length - skip), skip, raw.skipFill);
+  raw.sourceStart = 0;
 }
 
 uint32_t DetectFormat(LoadContext& ctx) {

@@ -11,10 +11,13 @@
 namespace zarvo {
 
 struct RawImage {
-  // The file bytes from the source start on, then as many UserFill bytes as the start
-  // skipped, then 1024 zero bytes: length + 1024 bytes in all.
+  // The whole file, then 1024 zero bytes: length + 1024 bytes in all. Once the source
+  // start is applied (byte formats only): the file bytes from the source start on, then as
+  // many UserFill bytes as the start skipped, then the zeros.
   std::vector<uint8_t> bytes;
-  uint32_t length = 0;  // L, the file length
+  uint32_t length = 0;       // L, the file length
+  uint32_t sourceStart = 0;  // [LoadDlg] SourceSAdd, clamped to L
+  uint8_t skipFill = 1;      // [LoadDlg] UserFill (default 1): what the skip leaves at the end
 
   std::span<const uint8_t> text() const { return {bytes.data(), length}; }
 };
@@ -24,9 +27,15 @@ struct RawImage {
 inline constexpr uint32_t kMaxRawFileLength = 256u << 20;
 
 // Reads [LoadDlg] Name, SourceSAdd (default 0) and UserFill (default 1), grows the image to
-// at least L + 1024 bytes and reads the file from the source start; the source end and the
-// format do not change what is read. An empty name or an empty file fails without a message.
+// at least L + 1024 bytes and reads the whole file. The source start is not applied here:
+// detection and the HEX readers always see the file from its first character (a start
+// address shifts a binary, never the text of a HEX file). An empty name or an empty file
+// fails without a message.
 bool ReadRawFile(LoadContext& ctx, RawImage& raw);
+
+// Moves the file bytes from the source start down to offset 0 and puts the UserFill value
+// where the skipped bytes would have been; for the byte formats, before they are stored.
+void ApplySourceStart(RawImage& raw);
 
 // The dispatch that follows the raw read: format from [LoadDlg] Format (0 detects, with the
 // "Auto detect" messages), destination DistSAdd, fill UserFill and UnuserFillCheck; then the

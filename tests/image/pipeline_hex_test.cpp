@@ -162,5 +162,27 @@ TEST_F(PipelineHexTest, LinearAddressFarBeyondAnyUnitIsOutOfBuffer) {
   EXPECT_EQ(ui.boxes.back().text, "Out of buffer !");
 }
 
+// A start address shifts a binary, never the text of a HEX file: detection and the reader
+// see the file from its first character on both roads.
+TEST_F(PipelineHexTest, StartAddressNeverShiftsHexText) {
+  const Bytes bin = RandomBytes(0x1000, 21);
+  const std::string hex = make(bin, 0, "-intel", "fw.hex");
+  SetIcType(rs, "/32");
+  ASSERT_TRUE(windowLoad(hex, kFormatAuto, true, 0xFF, "30"));  // into the first data record
+  EXPECT_EQ(image.request().format, uint32_t{kFormatIntel});
+  EXPECT_EQ(imageBytes(0, 0x1000), bin);
+
+  // The batch road: a binary line with a start switch leaves SourceSAdd behind; the next
+  // line's Intel file is still detected and read as Intel.
+  const std::string other = dir.write("other.bin", RandomBytes(0x8000, 22));
+  ASSERT_TRUE(batchLoad(other, "4000", "3"));  // beyond the whole HEX text
+  EXPECT_EQ(key(keys::kSourceSAdd), "16384");
+  ui.boxes.clear();
+  ASSERT_TRUE(batchLoad(hex, "0000000", "4"));
+  EXPECT_TRUE(ui.boxes.empty());  // no "format is replaced" warning: detected as Intel
+  EXPECT_EQ(key(keys::kFormat), "4");
+  EXPECT_EQ(imageBytes(0, 0x1000), bin);
+}
+
 }  // namespace
 }  // namespace zarvo

@@ -33,6 +33,8 @@ TEST_F(PipelineTest, MissingUserFillKeyMakesTheSkippedTailOne) {
   ASSERT_TRUE(ReadRawFile(c, raw));
   EXPECT_EQ(raw.length, 4u);
   EXPECT_EQ(raw.bytes.size(), 4u + 1024);
+  EXPECT_EQ(Bytes(raw.bytes.begin(), raw.bytes.begin() + 5), (Bytes{1, 2, 3, 4, 0}));
+  ApplySourceStart(raw);
   EXPECT_EQ(Bytes(raw.bytes.begin(), raw.bytes.begin() + 5), (Bytes{3, 4, 1, 1, 0}));
   EXPECT_GE(image.size(), 4u + 1024);
 }

@@ -68,6 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   raw.length = static_cast<uint32_t>(size - 3);
   raw.bytes.assign(data + 3, data + size);
   raw.bytes.resize(raw.length + 1024, 0);
+  raw.sourceStart = raw.length == 0 ? 0 : (static_cast<uint32_t>(data[0]) * 7u) % (raw.length + 1);
+  raw.skipFill = data[2];
   const uint32_t before = image.size();
   zarvo::DispatchRaw(ctx, raw);
   if ((keysNow & 7) == 0) lastKeys = -1;  // auto detection wrote the detected code back

@@ -1,3 +1,5 @@
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +21,11 @@ void PrintUsage(std::FILE* to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A load allocates and frees several blocks of megabytes (the file's copy, the HEX image,
+  // the growing image). Kept on the heap instead of fresh mappings, a freed block is reused
+  // by the next one instead of being faulted in page by page again.
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;

@@ -82,6 +82,39 @@ bool keyValue(const std::string& line, std::string& key, std::string& value) {
   return true;
 }
 
+// Sets one key in the lines: replaced in place (keeping the spelling the file has), added
+// after the last non-blank line of its section, or added with a new section at the end.
+void setKey(Lines& f, const Profile::Entry& e) {
+  bool inSection = false, sectionSeen = false;
+  size_t insertAt = 0;
+  for (size_t i = 0; i < f.lines.size(); ++i) {
+    std::string name, k, v;
+    if (sectionName(f.lines[i], name)) {
+      if (inSection) break;
+      inSection = equalNoCase(name, e.section);
+      if (inSection) {
+        sectionSeen = true;
+        insertAt = i + 1;
+      }
+      continue;
+    }
+    if (!inSection) continue;
+    if (keyValue(f.lines[i], k, v) && equalNoCase(k, e.key)) {
+      f.lines[i] = k + "=" + e.value;
+      return;
+    }
+    if (!trim(f.lines[i]).empty()) insertAt = i + 1;
+  }
+  const std::string entry = e.key + "=" + e.value;
+  if (sectionSeen) {
+    f.lines.insert(f.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
+  } else {
+    f.lines.push_back("[" + e.section + "]");
+    f.lines.push_back(entry);
+  }
+  f.finalNewline = true;
+}
+
 }  // namespace
 
 bool Profile::parseInt(const std::string& raw, int64_t& out) {
@@ -145,51 +178,27 @@ bool Profile::writeInt(const std::string& section, const std::string& key, int64
 }
 
 bool Profile::writeText(const std::string& section, const std::string& key, const std::string& value) {
+  const Entry one[] = {{section, key, value}};
+  return writeTexts(one);
+}
+
+bool Profile::writeTexts(std::span<const Entry> entries) {
   lastError_.clear();
   if (path_.empty()) {
     lastError_ = "Unable to write to settings file: no path";
     return false;
   }
-  // A line break inside a name or value would end the line early and plant other keys.
-  if (value.find_first_of("\r\n") != std::string::npos || key.find_first_of("\r\n=") != std::string::npos ||
-      key.empty() || section.find_first_of("\r\n]") != std::string::npos) {
-    lastError_ = "Unable to write to " + path_ + ": the key or value does not fit on one line";
-    return false;
+  for (const Entry& e : entries) {
+    // A line break inside a name or value would end the line early and plant other keys.
+    if (e.value.find_first_of("\r\n") != std::string::npos || e.key.find_first_of("\r\n=") != std::string::npos ||
+        e.key.empty() || e.section.find_first_of("\r\n]") != std::string::npos) {
+      lastError_ = "Unable to write to " + path_ + ": the key or value does not fit on one line";
+      return false;
+    }
   }
   Lines f;
   readLines(path_, f);  // a missing file is created by this write
-
-  const std::string entry = key + "=" + value;
-  bool inSection = false, sectionSeen = false, done = false;
-  size_t insertAt = 0;  // after the last non-blank line of the section
-  for (size_t i = 0; i < f.lines.size() && !done; ++i) {
-    std::string name, k, v;
-    if (sectionName(f.lines[i], name)) {
-      if (inSection) break;
-      inSection = equalNoCase(name, section);
-      if (inSection) {
-        sectionSeen = true;
-        insertAt = i + 1;
-      }
-      continue;
-    }
-    if (!inSection) continue;
-    if (keyValue(f.lines[i], k, v) && equalNoCase(k, key)) {
-      f.lines[i] = k + "=" + value;  // keep the spelling the file already has
-      done = true;
-    } else if (!trim(f.lines[i]).empty()) {
-      insertAt = i + 1;
-    }
-  }
-  if (!done) {
-    if (sectionSeen) {
-      f.lines.insert(f.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
-    } else {
-      f.lines.push_back("[" + section + "]");
-      f.lines.push_back(entry);
-    }
-    f.finalNewline = true;
-  }
+  for (const Entry& e : entries) setKey(f, e);
 
   const char* eol = f.crlf ? "\r\n" : "\n";
   std::string text;

@@ -6,6 +6,7 @@
 // order, line ends) are kept as they are.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace zarvo {
@@ -28,6 +29,12 @@ class Profile {
   // fit on one line (a line break, "=" in a key, "]" in a section); lastError() then names the file.
   bool writeText(const std::string& section, const std::string& key, const std::string& value);
   bool writeInt(const std::string& section, const std::string& key, int64_t value);
+
+  // Several keys in one rewrite of the file: all of them reach the disk, or none.
+  struct Entry {
+    std::string section, key, value;
+  };
+  bool writeTexts(std::span<const Entry> entries);
 
   const std::string& lastError() const { return lastError_; }
 

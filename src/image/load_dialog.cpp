@@ -1,6 +1,7 @@
 #include "image/load_dialog.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "image/load_keys.h"
 #include "image/raw_read.h"
@@ -61,12 +62,15 @@ LoadDialog::LoadDialog(LoadContext& ctx, PanelFields* panels, bool shown)
 
   // Device copy: the device's file and fill values become [LoadDlg]'s.
   const std::string deviceName = device_ ? p.readText(section, keys::kName, "None") : std::string();
-  writeKey(keys::kLoadDlg, keys::kName, deviceName);
-  if (!device_ || FileLength(deviceName) < 0) return;
+  if (!device_ || FileLength(deviceName) < 0) {
+    writeKeys({{{keys::kLoadDlg, keys::kName, deviceName}}});
+    return;
+  }
   const int64_t fill = p.readInt(section, keys::kUserFill, 255);
-  writeKey(keys::kLoadDlg, keys::kUserFill, std::to_string(fill));
   const int64_t flag = p.readInt(section, keys::kUnuserFillCheck, 1);
-  writeKey(keys::kLoadDlg, keys::kUnuserFillCheck, std::to_string(flag));
+  writeKeys({{{keys::kLoadDlg, keys::kName, deviceName},
+              {keys::kLoadDlg, keys::kUserFill, std::to_string(fill)},
+              {keys::kLoadDlg, keys::kUnuserFillCheck, std::to_string(flag)}}});
   if (!shown) return;
 
   // The fields come from the values just copied; the file is detected once, as detection
@@ -131,8 +135,8 @@ void LoadDialog::refuse(const std::string& title) {
   accepted_ = false;
 }
 
-bool LoadDialog::writeKey(const std::string& section, const char* key, const std::string& value) {
-  if (ctx_.profile.writeText(section, key, value)) return true;
+bool LoadDialog::writeKeys(std::vector<Profile::Entry> entries) {
+  if (ctx_.profile.writeTexts(entries)) return true;
   if (!writeFailed_) ctx_.ui.messageBox(ctx_.profile.lastError(), "Error", Icon::Error, Buttons::Ok);
   writeFailed_ = true;
   return false;
@@ -172,16 +176,18 @@ bool LoadDialog::load() {
       {keys::kFormat, std::to_string(format)},     {keys::kUnuserFillCheck, fillChecked_ ? "1" : "0"},
       {keys::kName, name_},                        {keys::kOk, "1"},
   };
-  for (const auto& [key, value] : values) writeKey(keys::kLoadDlg, key, value);
+  // [LoadDlg] and the device's section in one rewrite: all of the keys, or none of them.
+  std::vector<Profile::Entry> entries;
+  for (const auto& [key, value] : values) entries.push_back({keys::kLoadDlg, key, value});
   if (device_) {
-    for (const auto& [key, value] : values) writeKey(keys::DeviceSection(device_), key, value);
-    if (panels_) panels_->setAddressText(device_, Hex7(s));
+    for (const auto& [key, value] : values) entries.push_back({keys::DeviceSection(device_), key, value});
   }
-  // A half-written set of keys would load something the user did not confirm.
-  if (writeFailed_) {
+  if (!writeKeys(std::move(entries))) {
+    // An earlier confirmation must not load what the user did not confirm now.
     ctx_.profile.writeText(keys::kLoadDlg, keys::kOk, "0");
     return false;
   }
+  if (device_ && panels_) panels_->setAddressText(device_, Hex7(s));
 
   handOver_ = {true, name_, std::to_string(format), std::to_string(s), std::to_string(e),
                std::to_string(d), fillChecked_, std::to_string(f)};
@@ -207,7 +213,7 @@ bool LoadDialog::load() {
 
 void LoadDialog::cancel() {
   ctx_.rs.LoadCancelled = true;
-  writeKey(keys::kLoadDlg, keys::kOk, "0");
+  writeKeys({{{keys::kLoadDlg, keys::kOk, "0"}}});
   closed_ = true;
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "image/load_pipeline.h"
 
@@ -102,7 +103,8 @@ class LoadDialog {
   static size_t Index(HexField f) { return static_cast<size_t>(f); }
   void setFileFields(const std::string& name);
   void fillFromFile(const std::string& name);
-  bool writeKey(const std::string& section, const char* key, const std::string& value);
+  // Writes keys in one rewrite; a refused write is shown once per Load.
+  bool writeKeys(std::vector<Profile::Entry> entries);
   void refuse(const std::string& title);
 
   LoadContext& ctx_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "image/byte_formats.h"
 #include "image/load_dialog.h"
@@ -18,22 +19,24 @@ constexpr uint64_t kMaxImage = 0xFFFFFFFFull - 4096;  // resize adds its slack o
 
 // Writes keys of the settings file and remembers the first failure, reported once: a key
 // that did not reach the file would make the next step read a stale value.
+// Collects the keys of one step and writes them in one rewrite of the settings file; a
+// refused write is shown once, naming the file.
 class KeyWriter {
  public:
   explicit KeyWriter(LoadContext& ctx) : ctx_(ctx) {}
   void text(const char* section, const char* key, const std::string& value) {
-    if (failed_) return;
-    if (!ctx_.profile.writeText(section, key, value)) {
-      failed_ = true;
-      ctx_.ui.messageBox(ctx_.profile.lastError(), "Error", Icon::Error, Buttons::Ok);
-    }
+    entries_.push_back({section, key, value});
   }
   void number(const char* section, const char* key, uint64_t v) { text(section, key, std::to_string(v)); }
-  bool ok() const { return !failed_; }
+  bool commit() {
+    if (ctx_.profile.writeTexts(entries_)) return true;
+    ctx_.ui.messageBox(ctx_.profile.lastError(), "Error", Icon::Error, Buttons::Ok);
+    return false;
+  }
 
  private:
   LoadContext& ctx_;
-  bool failed_ = false;
+  std::vector<Profile::Entry> entries_;
 };
 
 std::string FormatSwitchName(uint32_t code) {
@@ -89,7 +92,7 @@ bool WindowPreparation(LoadContext& ctx) {
   w.number(keys::kLoadDlg, keys::kFormat, req.format);
   w.number(keys::kLoadDlg, keys::kSourceSAdd, *sourceStart);
   w.number(keys::kLoadDlg, keys::kDistSAdd, *destination);
-  if (!w.ok()) return FailWithOkZero(ctx);
+  if (!w.commit()) return FailWithOkZero(ctx);
 
   const std::string name = ctx.profile.readText(keys::kLoadDlg, keys::kName, "None");
   if (name.empty()) {
@@ -113,7 +116,7 @@ bool BatchPreparation(LoadContext& ctx) {
   w.text(keys::kLoadDlg, keys::kName, req.fileName);
   w.number(keys::kLoadDlg, keys::kUserFill, req.fillByte & 0xFFu);
   w.number(keys::kLoadDlg, keys::kUnuserFillCheck, req.fillFlag ? 1 : 0);
-  if (!w.ok()) return FailWithOkZero(ctx);
+  if (!w.commit()) return FailWithOkZero(ctx);
 
   const std::string name = ctx.profile.readText(keys::kLoadDlg, keys::kName, "None");
   if (name.empty()) {
@@ -208,7 +211,7 @@ bool BatchValidation(LoadContext& ctx) {
   w.number(keys::kLoadDlg, keys::kUnuserFillCheck, req.fillFlag ? 1 : 0);
   w.text(keys::kLoadDlg, keys::kName, req.fileName);
   w.text(keys::kLoadDlg, keys::kOk, "1");
-  if (!w.ok()) return FailWithOkZero(ctx);
+  if (!w.commit()) return FailWithOkZero(ctx);
 
   const uint32_t length = *e - *s;
   const uint32_t size = length < rs.IcSize ? rs.IcSize : length;
@@ -272,7 +275,7 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
     }
     KeyWriter w(ctx);
     w.number(keys::kLoadDlg, keys::kFormat, static_cast<uint64_t>(format));
-    if (!w.ok()) return false;
+    if (!w.commit()) return false;
   }
   const auto code = static_cast<uint32_t>(format);
   if (IsHex(code)) return LoadHex(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
@@ -340,7 +343,7 @@ bool LoadImage(LoadContext& ctx) {
   if (ok == 0) return false;
   KeyWriter w(ctx);
   w.number(keys::kCommon, keys::kCommonDataSelect, 0);
-  if (!w.ok()) return false;
+  if (!w.commit()) return false;
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
   RawImage raw;
   if (!ReadRawFile(ctx, raw)) return false;

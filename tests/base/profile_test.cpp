@@ -118,5 +118,19 @@ TEST(Profile, WriteIntoMissingDirectoryFails) {
   EXPECT_FALSE(p.lastError().empty());
 }
 
+TEST(Profile, SeveralKeysInOneRewriteAllOrNone) {
+  TempDir dir;
+  std::string path = dir.writeText("s.ini", "[LoadDlg]\r\nName=old\r\n");
+  Profile p(path);
+  const Profile::Entry keys[] = {{"LoadDlg", "name", "new.hex"}, {"LoadDlg", "OK", "1"}, {"Device2", "OK", "1"}};
+  ASSERT_TRUE(p.writeTexts(keys));
+  EXPECT_EQ(ReadFileText(path), "[LoadDlg]\r\nName=new.hex\r\nOK=1\r\n[Device2]\r\nOK=1\r\n");
+
+  // One entry that cannot be written keeps every other one out too.
+  const Profile::Entry bad[] = {{"LoadDlg", "OK", "0"}, {"LoadDlg", "Name", "a\nb"}};
+  EXPECT_FALSE(p.writeTexts(bad));
+  EXPECT_EQ(p.readText("LoadDlg", "OK", ""), "1");
+}
+
 }  // namespace
 }  // namespace zarvo

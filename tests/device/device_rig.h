@@ -2,6 +2,7 @@
 // A simulated bench for device tests: units from a slot list, the link over them, and the
 // recording screen and counting clock every operation reports to.
 
+#include <cstdint>
 #include <string>
 
 #include "base/profile.h"
@@ -23,6 +24,11 @@ struct DeviceRig {
   }
 
   DeviceContext ctx() { return {link, rs, profile, ui, clock}; }
+  // The unit configuration the self test would have found, and the IC chosen.
+  void configure(const std::string& deviceSize, uint32_t icSize) {
+    rs.DeviceSize = deviceSize;
+    rs.IcSize = rs.EmulationRange = icSize;
+  }
   SimUnit& unit(int slot = 0) { return *backend.unit(slot); }
   int lamp() const { return ui.status().lamp(ui.page).seen(); }
 

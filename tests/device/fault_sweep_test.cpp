@@ -134,8 +134,7 @@ INSTANTIATE_TEST_SUITE_P(AllConfigurations, FaultSweepTest,
 
 TEST(FaultSweepTest, FailedLedOffAfterABrokenTransferIsReportedToo) {
   DeviceRig rig("512Kx8");
-  rig.rs.DeviceSize = "512K * 8bit";
-  rig.rs.IcSize = rig.rs.EmulationRange = 65536;
+  rig.configure("512K * 8bit", 65536);
   ImageBuffer image;
   auto ctx = rig.ctx();
   ASSERT_TRUE(rig.link.open(0));

@@ -32,8 +32,7 @@ TEST(GeometryTest, UnknownDeviceSizeTransfersNothingAndZeroRangeCountsOnePass) {
 // grows with its fill byte first instead of sending whatever lies past its end.
 TEST(TransferTest, SixteenBitUnitGrowsTheImageWithTheFillByteBeforeSending) {
   DeviceRig rig("512Kx16");
-  rig.rs.DeviceSize = "512K * 16bit";
-  rig.rs.IcSize = rig.rs.EmulationRange = 0x100000;
+  rig.configure("512K * 16bit", 0x100000);
   ImageBuffer image;
   ASSERT_TRUE(image.resize(0x100000, rig.rs, rig.ui));
   const uint32_t oldSize = image.size();
@@ -55,8 +54,7 @@ TEST(TransferTest, SixteenBitUnitGrowsTheImageWithTheFillByteBeforeSending) {
 
 TEST(TransferTest, SmallIcOnSixteenBitUnitNeverReadsPastTheStartUpImage) {
   DeviceRig rig("512Kx16");
-  rig.rs.DeviceSize = "512K * 16bit";
-  rig.rs.IcSize = rig.rs.EmulationRange = 2048;
+  rig.configure("512K * 16bit", 2048);
   ImageBuffer image;  // 8192 bytes; one 16 KiB block is sent
   auto ctx = rig.ctx();
   ASSERT_TRUE(rig.link.open(0));
@@ -67,8 +65,7 @@ TEST(TransferTest, SmallIcOnSixteenBitUnitNeverReadsPastTheStartUpImage) {
 
 TEST(TransferTest, RangeAboveTheMemoryWritesNothingButVerifyReadsOnePass) {
   DeviceRig rig("512Kx8");
-  rig.rs.DeviceSize = "512K * 8bit";
-  rig.rs.IcSize = rig.rs.EmulationRange = 1048576;
+  rig.configure("512K * 8bit", 1048576);
   ImageBuffer image;
   auto ctx = rig.ctx();
   ASSERT_TRUE(rig.link.open(0));
@@ -92,8 +89,7 @@ TEST(TransferTest, VerifyReportsByThePageShowingAndSucceedsOnAMismatch) {
                             PageCase{Page::Window, false, {}, kLampPass},
                             PageCase{Page::Setup1, true, {}, kLampPass}}) {
     DeviceRig rig("512Kx8", c.page);
-    rig.rs.DeviceSize = "512K * 8bit";
-    rig.rs.IcSize = rig.rs.EmulationRange = 65536;
+    rig.configure("512K * 8bit", 65536);
     ImageBuffer image;
     auto ctx = rig.ctx();
     ASSERT_TRUE(rig.link.open(0));
@@ -110,8 +106,7 @@ TEST(TransferTest, VerifyReportsByThePageShowingAndSucceedsOnAMismatch) {
 
 TEST(TransferTest, VerifyNeverClearsAnEarlierMismatch) {
   DeviceRig rig("512Kx8");
-  rig.rs.DeviceSize = "512K * 8bit";
-  rig.rs.IcSize = rig.rs.EmulationRange = 65536;
+  rig.configure("512K * 8bit", 65536);
   rig.rs.VerifyMismatch = true;
   ImageBuffer image;
   auto ctx = rig.ctx();
@@ -122,8 +117,7 @@ TEST(TransferTest, VerifyNeverClearsAnEarlierMismatch) {
 
 TEST(TransferTest, DownloadWithNoUnitOpenFailsAtTheLed) {
   DeviceRig rig("512Kx8");
-  rig.rs.DeviceSize = "512K * 8bit";
-  rig.rs.IcSize = rig.rs.EmulationRange = 65536;
+  rig.configure("512K * 8bit", 65536);
   ImageBuffer image;
   auto ctx = rig.ctx();
   EXPECT_FALSE(Download(ctx, image, *GeometryFor(rig.rs)));
@@ -140,8 +134,7 @@ TEST(TransferEndToEnd, UnitFileHoldsTheImageRepeatedAcrossItsMemory) {
   const std::vector<uint8_t> bytes = test::RandomBytes(65536, 7);
   {
     DeviceRig rig(config);
-    rig.rs.DeviceSize = "512K * 8bit";
-    rig.rs.IcSize = rig.rs.EmulationRange = 65536;
+    rig.configure("512K * 8bit", 65536);
     ImageBuffer image;
     ASSERT_TRUE(image.resize(65536, rig.rs, rig.ui));
     std::copy(bytes.begin(), bytes.end(), image.data());

@@ -36,8 +36,7 @@ class WireTest : public ::testing::TestWithParam<WireCase> {};
 TEST_P(WireTest, DownloadAndVerifySendBlocksInOrder) {
   const WireCase& c = GetParam();
   DeviceRig rig(c.slots);
-  rig.rs.DeviceSize = c.deviceSize;
-  rig.rs.IcSize = rig.rs.EmulationRange = c.icSize;
+  rig.configure(c.deviceSize, c.icSize);
   ImageBuffer image;
   auto g = GeometryFor(rig.rs);
   ASSERT_TRUE(g);
@@ -87,8 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WireTest, DownloadOf64KOn512KUnitStartsAsDocumented) {
   DeviceRig rig("512Kx8");
-  rig.rs.DeviceSize = "512K * 8bit";
-  rig.rs.IcSize = rig.rs.EmulationRange = 65536;
+  rig.configure("512K * 8bit", 65536);
   ImageBuffer image;
   auto ctx = rig.ctx();
   ASSERT_TRUE(rig.link.open(0));

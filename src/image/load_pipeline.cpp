@@ -108,7 +108,7 @@ bool WindowPreparation(LoadContext& ctx) {
   return true;
 }
 
-bool BatchPreparation(LoadContext& ctx) {
+bool BatchPreparation(LoadContext& ctx, RawImage& raw) {
   LoadRequest& req = ctx.image.request();
   RunState& rs = ctx.rs;
   req.fileName = rs.SourceFileName;
@@ -129,7 +129,7 @@ bool BatchPreparation(LoadContext& ctx) {
     return FailWithOkZero(ctx);
   }
 
-  const uint32_t code = DetectFormat(ctx);
+  const uint32_t code = DetectFormat(ctx, raw);
   if (rs.BatchFormatText != "0") {
     const uint32_t given = ParseDecimalText(rs.BatchFormatText).value_or(kFormatBinary);
     if (given != code) {
@@ -334,8 +334,9 @@ bool LoadImage(LoadContext& ctx) {
     // The unshown dialog's creation copies the selected device's keys into [LoadDlg].
     LoadDialog dialog(ctx, nullptr, /*shown=*/false);
   }
+  RawImage raw;  // the batch road's detection reads the file once for the load as well
   if (ctx.ui.activePage() == Page::Batch) {
-    if (!BatchPreparation(ctx) || !StartSwitchCheck(ctx) || !BatchValidation(ctx)) return false;
+    if (!BatchPreparation(ctx, raw) || !StartSwitchCheck(ctx) || !BatchValidation(ctx)) return false;
   } else if (!WindowPreparation(ctx)) {
     return false;
   }
@@ -345,7 +346,6 @@ bool LoadImage(LoadContext& ctx) {
   w.number(keys::kCommon, keys::kCommonDataSelect, 0);
   if (!w.commit()) return false;
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
-  RawImage raw;
   if (!ReadRawFile(ctx, raw)) return false;
   if (ctx.ui.activePage() != Page::Batch) ctx.image.request().format = DetectFormatOf(raw.text(), ctx.ui);
   return DispatchRaw(ctx, raw);

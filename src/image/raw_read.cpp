@@ -25,11 +25,6 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
 
   const int64_t len = FileLength(name);
   if (len <= 0) return false;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-  if (!file) {
-    ctx.ui.messageBox("Cannot open " + name, "Load BIN File", Icon::Error, Buttons::Ok);
-    return false;
-  }
   if (len > kMaxRawFileLength) {
     ctx.ui.messageBox("Memory error.", "Load BIN File", Icon::None, Buttons::Ok);
     return false;
@@ -41,6 +36,15 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
   if (L > target) target = L;
   ctx.image.resize(target, ctx.rs, ctx.ui);
 
+  raw.sourceStart = sourceStart > 0 ? static_cast<uint32_t>(std::min<int64_t>(sourceStart, L)) : 0;
+  raw.skipFill = userFill;
+  if (raw.name == name && raw.length == L && raw.bytes.size() == static_cast<size_t>(L) + 1024) return true;
+
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
+  if (!file) {
+    ctx.ui.messageBox("Cannot open " + name, "Load BIN File", Icon::Error, Buttons::Ok);
+    return false;
+  }
   try {
     raw.bytes.assign(static_cast<size_t>(L) + 1024, 0);
   } catch (const std::bad_alloc&) {
@@ -48,13 +52,12 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
     return false;
   }
   raw.length = L;
-
-  raw.sourceStart = sourceStart > 0 ? static_cast<uint32_t>(std::min<int64_t>(sourceStart, L)) : 0;
-  raw.skipFill = userFill;
+  raw.name.clear();
   if (std::fread(raw.bytes.data(), 1, L, file.get()) != L) {
     ctx.ui.messageBox("Cannot read " + name, "Load BIN File", Icon::Error, Buttons::Ok);
     return false;
   }
+  raw.name = name;
   return true;
 }
 
@@ -65,10 +68,15 @@ void ApplySourceStart(RawImage& raw) {
   std::copy(text + skip, text + raw.length, text);
   std::fill_n(text + (raw.length - skip), skip, raw.skipFill);
   raw.sourceStart = 0;
+  raw.name.clear();  // no longer the file as it stands
 }
 
 uint32_t DetectFormat(LoadContext& ctx) {
   RawImage raw;
+  return DetectFormat(ctx, raw);
+}
+
+uint32_t DetectFormat(LoadContext& ctx, RawImage& raw) {
   if (!ReadRawFile(ctx, raw)) return kFormatBinary;
   return DetectFormatOf(raw.text(), ctx.ui);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image/load_pipeline.h"
@@ -18,6 +19,7 @@ struct RawImage {
   uint32_t length = 0;       // L, the file length
   uint32_t sourceStart = 0;  // [LoadDlg] SourceSAdd, clamped to L
   uint8_t skipFill = 1;      // [LoadDlg] UserFill (default 1): what the skip leaves at the end
+  std::string name;          // the file this copy was read from
 
   std::span<const uint8_t> text() const { return {bytes.data(), length}; }
 };
@@ -29,8 +31,9 @@ inline constexpr uint32_t kMaxRawFileLength = 256u << 20;
 // Reads [LoadDlg] Name, SourceSAdd (default 0) and UserFill (default 1), grows the image to
 // at least L + 1024 bytes and reads the whole file. The source start is not applied here:
 // detection and the HEX readers always see the file from its first character (a start
-// address shifts a binary, never the text of a HEX file). An empty name or an empty file
-// fails without a message.
+// address shifts a binary, never the text of a HEX file). A copy that already holds the
+// same file, read earlier in the same load for detection, is kept rather than read again.
+// An empty name or an empty file fails without a message.
 bool ReadRawFile(LoadContext& ctx, RawImage& raw);
 
 // Moves the file bytes from the source start down to offset 0 and puts the UserFill value
@@ -46,5 +49,7 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw);
 // raw read does) and tries Intel, Motorola, Tektronix; 4, 5, 6, or 3 for binary (also when
 // the file cannot be read).
 uint32_t DetectFormat(LoadContext& ctx);
+// The same, leaving the copy it read in raw for the load that follows.
+uint32_t DetectFormat(LoadContext& ctx, RawImage& raw);
 
 }  // namespace zarvo

@@ -11,6 +11,8 @@ packages=(
   libusb-1.0-0-dev
   umockdev libumockdev-dev
   srecord binutils hyperfine
+  qt6-base-dev libgl-dev fonts-noto-cjk fonts-dejavu-core
+  xvfb xauth
 )
 
 missing=()

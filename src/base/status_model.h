@@ -46,6 +46,8 @@ class StatusModel {
   void setStepImage(int code);
   void setProgress(ProgressBar bar, int value);
   void addProgress(ProgressBar bar, int delta);
+  // Start-up: all six lamp pictures visible again (pass is seen), bars untouched.
+  void showAllLamps() { windowLamp_ = batchLamp_ = LampPictures{}; }
 
   const LampPictures& lamp(Page page) const { return page == Page::Batch ? batchLamp_ : windowLamp_; }
   const StepPictures& step(int frame) const { return steps_.at(static_cast<std::size_t>(frame)); }

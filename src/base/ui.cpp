@@ -22,4 +22,9 @@ void Ui::addProgress(ProgressBar bar, int delta) {
   statusChanged();
 }
 
+void Ui::showAllLamps() {
+  status_.showAllLamps();
+  statusChanged();
+}
+
 }  // namespace zarvo

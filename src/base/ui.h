@@ -63,6 +63,7 @@ class Ui {
   void setStepImage(int code);
   void setProgress(ProgressBar bar, int value);
   void addProgress(ProgressBar bar, int delta);
+  void showAllLamps();
   const StatusModel& status() const { return status_; }
 
  protected:

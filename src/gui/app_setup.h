@@ -1,0 +1,29 @@
+#pragma once
+// What the program sets up around the main window: the application's name, font and style,
+// the icon, where language tables are found besides StartDir/Lang, and the end on SIGINT or
+// SIGTERM, which closes the main window as a user would (settings saved, exit status 0).
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class QApplication;
+
+namespace zarvo::gui {
+
+class MainWindow;
+
+// Name "ZARVO R5", a font with CJK glyphs, the window style.
+void SetUpApplication(QApplication& app);
+
+// The installed data folder's Lang, and the source tree's lang/ for a program that runs from
+// its build tree.
+std::vector<std::string> DefaultLanguageDirs(const QString& programDir);
+
+// From now on SIGINT and SIGTERM end the program as closing the main window does. Signals
+// that arrive before the window exists are kept and acted on once SetQuitTarget names it.
+void InstallQuitOnSignals();
+void SetQuitTarget(MainWindow* window);
+
+}  // namespace zarvo::gui

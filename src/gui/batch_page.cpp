@@ -1,0 +1,234 @@
+#include "gui/batch_page.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/path_resolver.h"
+#include "batch/batch_runner.h"
+#include "batch/pane_files.h"
+#include "gui/controls.h"
+#include "gui/main_window.h"
+#include "gui/pictures.h"
+#include "gui/widget_ui.h"
+#include "gui/window_page.h"
+
+namespace zarvo::gui {
+
+namespace {
+
+QPushButton* Button(const QString& name, const QString& text, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  return b;
+}
+
+QPlainTextEdit* Pane(const QString& name, QWidget* parent) {
+  auto* p = new QPlainTextEdit(parent);
+  p->setObjectName(name);
+  p->setLineWrapMode(QPlainTextEdit::NoWrap);
+  p->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  p->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  p->setProperty("role", "pane");
+  QFont mono("DejaVu Sans Mono", 9);
+  mono.setFamilies({"DejaVu Sans Mono", "Noto Sans Mono CJK TC"});
+  p->setFont(mono);
+  return p;
+}
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(window) {
+  setObjectName("bat_form");
+  auto* workLabel = new QLabel(QString::fromUtf8("工作檔案 [ % 1 ]     "), this);
+  workLabel->setObjectName("Bat_WorkFile");
+  workFile_ = new QLineEdit(this);
+  workFile_->setObjectName("work_file_bat");
+  auto* loadWork = Button("Bat_LoadWork", QString::fromUtf8("載入工作檔路徑"), this);
+  auto* fileLabel = new QLabel(QString::fromUtf8("批次檔案   "), this);
+  fileLabel->setObjectName("Bat_File");
+  batFileName_ = new QLineEdit(this);
+  batFileName_->setObjectName("BatFileName");
+  auto* fileLoad = Button("File_Load", QString::fromUtf8("載入批次檔路徑 "), this);
+
+  auto* paths = new QGridLayout;
+  paths->setHorizontalSpacing(6);
+  paths->setVerticalSpacing(4);
+  paths->addWidget(workLabel, 0, 0);
+  paths->addWidget(workFile_, 0, 1);
+  paths->addWidget(loadWork, 0, 2);
+  paths->addWidget(fileLabel, 1, 0);
+  paths->addWidget(batFileName_, 1, 1);
+  paths->addWidget(fileLoad, 1, 2);
+  paths->setColumnStretch(1, 1);
+
+  auto* lampFrame = new QWidget(this);
+  lampFrame->setObjectName("StatusPanel");
+  lampFrame->setFixedSize(34, 34);
+  lamps_[2] = new Picture("Fail", PictureKind::LampFail, 0, lampFrame);
+  lamps_[1] = new Picture("Wait", PictureKind::LampWait, 0, lampFrame);
+  lamps_[0] = new Picture("Pass", PictureKind::LampPass, 0, lampFrame);
+  for (Picture* p : lamps_) p->setGeometry(0, 0, 34, 34);
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName("ProgressBar2");
+  progress_->setRange(0, 100);
+  progress_->setValue(0);
+  progress_->setTextVisible(false);
+  auto* status = new QVBoxLayout;
+  status->setSpacing(4);
+  status->addWidget(lampFrame, 0, Qt::AlignHCenter);
+  status->addWidget(progress_);
+  progress_->setFixedWidth(90);
+
+  auto* head = new QHBoxLayout;
+  head->addLayout(paths, 1);
+  head->addSpacing(6);
+  head->addLayout(status);
+
+  inner_ = new QTabWidget(this);
+  inner_->setObjectName("PageControl1");
+  auto* commandTab = new QWidget;
+  commandTab->setObjectName("Command_bat");
+  richEdit1_ = Pane("RichEdit1", commandTab);
+  comSave_ = Button("Com_save", QString::fromUtf8("另存新檔"), commandTab);
+  auto* comClear = Button("com_clear", QString::fromUtf8("清除命令列"), commandTab);
+  auto* c = new QVBoxLayout(commandTab);
+  c->setContentsMargins(4, 4, 4, 4);
+  c->addWidget(richEdit1_, 1);
+  auto* cb = new QHBoxLayout;
+  cb->addStretch(1);
+  cb->addWidget(comSave_);
+  cb->addWidget(comClear);
+  c->addLayout(cb);
+  inner_->addTab(commandTab, QString::fromUtf8("命令列  "));
+
+  auto* messageTab = new QWidget;
+  messageTab->setObjectName("Message_bat");
+  richEdit2_ = Pane("RichEdit2", messageTab);
+  richEdit2_->setReadOnly(true);
+  auto* clearBat = Button("clear_bat", "&Clear All", messageTab);
+  saveBat_ = Button("Save_bat", "&Save Log", messageTab);
+  auto* m = new QVBoxLayout(messageTab);
+  m->setContentsMargins(4, 4, 4, 4);
+  m->addWidget(richEdit2_, 1);
+  auto* mb = new QHBoxLayout;
+  mb->addStretch(1);
+  mb->addWidget(clearBat);
+  mb->addWidget(saveBat_);
+  m->addLayout(mb);
+  inner_->addTab(messageTab, QString::fromUtf8("訊息列  "));
+
+  auto* top = new QVBoxLayout(this);
+  top->setContentsMargins(6, 6, 6, 6);
+  top->setSpacing(6);
+  top->addLayout(head);
+  top->addWidget(inner_, 1);
+
+  // A change of a pane enables its save button; a successful save disables it.
+  connect(richEdit1_, &QPlainTextEdit::textChanged, comSave_, [this] { comSave_->setEnabled(true); });
+  connect(richEdit2_, &QPlainTextEdit::textChanged, saveBat_, [this] { saveBat_->setEnabled(true); });
+  connect(comClear, &QPushButton::clicked, richEdit1_, &QPlainTextEdit::clear);
+  connect(clearBat, &QPushButton::clicked, richEdit2_, &QPlainTextEdit::clear);
+  connect(fileLoad, &QPushButton::clicked, this, &BatchPage::loadScript);
+  connect(loadWork, &QPushButton::clicked, this, &BatchPage::chooseWorkFile);
+  connect(comSave_, &QPushButton::clicked, this, &BatchPage::saveScript);
+  connect(saveBat_, &QPushButton::clicked, this, &BatchPage::saveLog);
+}
+
+void BatchPage::showMessagePage() { inner_->setCurrentIndex(1); }
+void BatchPage::showCommandPage() { inner_->setCurrentIndex(0); }
+
+std::vector<std::string> BatchPage::commandLines() const {
+  std::vector<std::string> lines;
+  for (QTextBlock b = richEdit1_->document()->begin(); b.isValid(); b = b.next()) {
+    const QString t = b.text();
+    lines.push_back(latin1_ ? t.toLatin1().toStdString() : S(t));
+  }
+  return lines;
+}
+
+bool BatchPage::readIntoCommandPane(const std::string& path) {
+  std::vector<std::string> lines;
+  if (!ReadScriptFile(path, lines)) return false;
+  std::string all;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i) all += '\n';
+    all += lines[i];
+  }
+  const QByteArray bytes = QByteArray::fromStdString(all);
+  const QString utf8 = QString::fromUtf8(bytes);
+  latin1_ = utf8.toUtf8() != bytes;
+  richEdit1_->setPlainText(latin1_ ? QString::fromLatin1(bytes) : utf8);
+  return true;
+}
+
+void BatchPage::run() {
+  Session& s = w_.session();
+  s.state().WorkFile = S(workFile_->text());
+  PathResolver resolver(s.profile());
+  BatchContext ctx{w_.deviceContext(), s.image(), resolver, S(w_.windowPage().panel(1).addr->text())};
+  RunBatch(ctx, commandLines());
+}
+
+void BatchPage::loadScript() {
+  const QString path = w_.chooseFile({"OpenDialog1", {"Bat Files(*.bat)"}, false});
+  if (!path.isEmpty()) {
+    WidgetUi& ui = w_.ui();
+    if (!IsFile(S(path))) {
+      ui.messageBox("File is not exist !!", "Error", Icon::Error, Buttons::Ok);
+      ui.setLamp(kLampFail);
+    } else {
+      richEdit1_->clear();
+      batFileName_->clear();
+      if (readIntoCommandPane(S(path))) {
+        batFileName_->setText(path);
+      } else {
+        richEdit1_->clear();
+        ui.messageBox("Load file error !!", "Error", Icon::Error, Buttons::Ok);
+        ui.setLamp(kLampFail);
+      }
+    }
+  }
+  saveBat_->setEnabled(false);
+  showCommandPage();
+  w_.watchFileOptionClick();
+}
+
+void BatchPage::chooseWorkFile() {
+  const QString path = w_.chooseFile({"Test_Open", {"All file (*.*)"}, false});
+  if (!path.isEmpty()) workFile_->setText(path);
+  showCommandPage();
+  w_.watchFileOptionClick();
+}
+
+bool BatchPage::savePane(QPlainTextEdit* pane, const QString& dialog, const QString& filter, const char* ext,
+                         QPushButton* button) {
+  const QString path = w_.chooseFile({dialog, {filter}, true});
+  if (path.isEmpty()) return false;
+  std::vector<std::string> lines;
+  for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next())
+    lines.push_back(pane == richEdit1_ && latin1_ ? b.text().toLatin1().toStdString() : S(b.text()));
+  if (!WritePaneToFile(lines, S(path), ext, w_.ui())) return false;
+  button->setEnabled(false);
+  return true;
+}
+
+void BatchPage::saveScript() { savePane(richEdit1_, "SaveDialog1", "Bat File(*.bat)", ".bat", comSave_); }
+void BatchPage::saveLog() { savePane(richEdit2_, "SaveDialog2", "Message File(*.log)", ".log", saveBat_); }
+
+}  // namespace zarvo::gui

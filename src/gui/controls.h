@@ -1,0 +1,61 @@
+#pragma once
+// Named controls: a radio group with an item index (the form's radio groups), the key filter
+// of the hexadecimal edits, and the bridge between the settings tables and the widgets:
+// an assignment is put into the control found by its name, through the control's own
+// setter, so its value-change reaction fires exactly when a user's change would fire it.
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/settings_tables.h"
+
+class QAbstractButton;
+class QLineEdit;
+class QRadioButton;
+
+namespace zarvo::gui {
+
+QString Q(const std::string& s);
+std::string S(const QString& s);
+
+// A radio group: a captioned frame of exclusive items. itemChanged fires when another item
+// becomes the selected one, whether a user clicked it or code set it.
+class RadioGroup : public QGroupBox {
+  Q_OBJECT
+ public:
+  RadioGroup(const QString& name, const QString& caption, const QStringList& items, Qt::Orientation orientation,
+             QWidget* parent);
+  int itemIndex() const { return group_.checkedId(); }
+  void setItemIndex(int index);
+  int count() const { return static_cast<int>(group_.buttons().size()); }
+  QAbstractButton* item(int index) const { return group_.button(index); }
+  void setItemText(int index, const QString& text);
+
+ Q_SIGNALS:
+  void itemChanged(int index);
+
+ private:
+  QButtonGroup group_;
+};
+
+// The key filter of a hexadecimal edit: a typed key goes through filter (which may turn it
+// into another character or drop it); keys that type nothing (arrows, shortcuts) pass.
+void InstallKeyFilter(QLineEdit* edit, std::function<std::optional<char>(char)> filter);
+
+// Puts one settings assignment into the named control below root. False when no such
+// control exists or the value does not fit it.
+bool ApplyToControl(QWidget* root, const ControlAssignment& assignment);
+
+// The values the settings save reads from the controls (resetDelayMs is the caller's).
+ControlValues ReadControls(QWidget* root);
+
+// A control's own enabled flag, whatever its parents say.
+bool OwnEnabled(const QWidget* w);
+
+}  // namespace zarvo::gui

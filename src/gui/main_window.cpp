@@ -1,0 +1,394 @@
+#include "gui/main_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "app/language.h"
+#include "app/settings_tables.h"
+#include "batch/batch_line.h"
+#include "device/discovery.h"
+#include "device/reset_line.h"
+#include "device/self_test.h"
+#include "gui/batch_page.h"
+#include "gui/controls.h"
+#include "gui/option_pages.h"
+#include "gui/pictures.h"
+#include "gui/widget_ui.h"
+#include "gui/window_page.h"
+#include "window_mode/run_sequence.h"
+
+namespace zarvo::gui {
+
+namespace {
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+PanelChecks Checks(WindowPage& page) {
+  PanelChecks c{};
+  for (int n = 1; n <= 4; ++n) c[static_cast<size_t>(n - 1)] = page.panel(n).check->isChecked();
+  return c;
+}
+
+QMessageBox::Icon ToQt(Icon icon) {
+  switch (icon) {
+    case Icon::Error: return QMessageBox::Critical;
+    case Icon::Warning: return QMessageBox::Warning;
+    case Icon::Information: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
+  setObjectName("MainForm");
+  setWindowTitle("Zarvo R5 V1.20");
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(560, 498);
+
+  Clock* clock = options_.clock;
+  if (clock == nullptr) {
+    ownClock_ = std::make_unique<SystemClock>();
+    clock = ownClock_.get();
+  }
+  registry_ = options_.registry;
+  if (registry_ == nullptr) {
+    ownRegistry_ = std::make_unique<FileRegistry>(FileRegistry::DefaultFile());
+    registry_ = ownRegistry_.get();
+  }
+  ui_ = std::make_unique<WidgetUi>(*this);
+  session_ = std::make_unique<Session>(*ui_, *clock, std::move(options_.backend), std::string());
+
+  // 1. The window and its controls with their built-in captions.
+  pageControl_ = new QTabWidget(this);
+  pageControl_->setObjectName("PageControl");
+  windowPage_ = new WindowPage(*this, pageControl_);
+  batchPage_ = new BatchPage(*this, pageControl_);
+  auto* setup1 = new QWidget(pageControl_);
+  setup1->setObjectName("Setup1");
+  auto* setup2 = new QWidget(pageControl_);
+  setup2->setObjectName("Setup2");
+  pageControl_->addTab(windowPage_, QString::fromUtf8("視窗模式  "));
+  pageControl_->addTab(batchPage_, QString::fromUtf8("批次模式  "));
+  pageControl_->addTab(setup1, QString::fromUtf8("參數設定 -1  "));
+  pageControl_->addTab(setup2, QString::fromUtf8("參數設定-2  "));
+  optionPages_ = new OptionPages(*this, setup1, setup2);
+  buildBottomStrip();
+  auto* top = new QVBoxLayout(this);
+  top->setContentsMargins(6, 6, 6, 6);
+  top->setSpacing(6);
+  top->addWidget(pageControl_, 1);
+  top->addWidget(control1_);
+
+  fileTimer_.setObjectName("FileTimer");
+  fileTimer_.setInterval(3000);
+  deviceCheck_.setObjectName("DeviceCheck");
+  deviceCheck_.setInterval(5000);
+  autoRun_.setObjectName("AutoRun");
+  autoRun_.setInterval(1000);
+  connect(&deviceCheck_, &QTimer::timeout, this, &MainWindow::checkUnits);
+  connect(&autoRun_, &QTimer::timeout, this, &MainWindow::autoRunTimer);
+  connect(pageControl_, &QTabWidget::currentChanged, this, [this] {
+    if (constructed_) pageControlChange();
+  });
+  connect(resetButton_, &QPushButton::clicked, this, &MainWindow::resetButtonClick);
+  connect(resetOption_, &RadioGroup::itemChanged, this, &MainWindow::resetOptionClick);
+  connect(runPicture_, &Picture::clicked, this, &MainWindow::runClick);
+  deviceCheck_.start();
+
+  // 2. The run state: the window-mode page is the active page.
+  pageControl_->setCurrentIndex(0);
+  // 3. The settings file and the settings, with every reaction loading fires.
+  location_ = LocateSettings(options_.startDir.empty() ? CurrentDirectory() : options_.startDir, *registry_,
+                             std::cerr);
+  session_->profile().setPath(location_.settingsPath);
+  loadSettings();
+  // 4. Both progress bars empty.
+  ui_->setProgress(ProgressBar::Window, 0);
+  ui_->setProgress(ProgressBar::Batch, 0);
+  // 5. No sum is known until a run computes one.
+  for (int n = 1; n <= 4; ++n) windowPage_->panel(n).sum->setText(kDashSum);
+  // 6. No unit flags, no device asked the load dialog.
+  RunState& rs = session_->state();
+  rs.PanelPresent.fill(false);
+  rs.SelectedDevice = 0;
+  // 7. The watch starts from the file it would watch.
+  // 8. The pulse in force is 300 ms; the field keeps what loading put there.
+  rs.ResetDelayMs = 300;
+  // 9. All six lamps visible.
+  ui_->showAllLamps();
+  // 10. Batch values to their defaults (device 1 is the batch target).
+  ResetBatchLine(rs, S(windowPage_->panel(1).addr->text()));
+  // 11. The self test, its lines in the message pane.
+  DeviceContext dev = deviceContext();
+  SelfTest(dev, true);
+  // 12. A file path handed in on the command line.
+  takeHandedInPath();
+  constructed_ = true;
+
+  if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+  if (quitRequested_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+MainWindow::~MainWindow() {
+  // The pages reach the session through this window while they are destroyed.
+  delete pageControl_;
+  pageControl_ = nullptr;
+}
+
+void MainWindow::buildBottomStrip() {
+  auto* strip = new QFrame(this);
+  strip->setObjectName("Control1");
+  strip->setFrameShape(QFrame::StyledPanel);
+  control1_ = strip;
+
+  runPanel_ = new QWidget(strip);
+  runPanel_->setObjectName("RunPanel");
+  runPicture_ = new Picture("RunImage", PictureKind::Run, 0, runPanel_);
+  runPicture_->setFixedSize(46, 46);
+  runPicture_->setToolTip("Run");
+  auto* rp = new QHBoxLayout(runPanel_);
+  rp->setContentsMargins(0, 0, 0, 0);
+  rp->addWidget(runPicture_);
+  go_ = new QLabel(QString::fromUtf8("執行 "), strip);
+  go_->setObjectName("Go");
+  go_->setProperty("role", "go");
+
+  stopPanel_ = new QWidget(strip);
+  stopPanel_->setObjectName("Stop_Panel");
+  auto* stop = new QLabel(QString::fromUtf8("停止"), stopPanel_);
+  stop->setObjectName("Stop");
+  stopPanel_->hide();
+
+  resetButton_ = new QPushButton("RESET", strip);
+  resetButton_->setObjectName("Reset_Button");
+  resetButton_->setMinimumHeight(30);
+  resetOption_ = new RadioGroup("Reset_Option", " Reset Signal ", {"Normal High", "Normal Low"}, Qt::Horizontal, strip);
+  resetOption_->setItemIndex(0);
+
+  auto* row = new QHBoxLayout(strip);
+  row->setContentsMargins(8, 4, 8, 4);
+  row->setSpacing(8);
+  row->addWidget(runPanel_);
+  row->addWidget(go_);
+  row->addWidget(stopPanel_);
+  row->addStretch(1);
+  row->addWidget(resetButton_);
+  row->addWidget(resetOption_);
+}
+
+Answer MainWindow::showBox(const BoxRequest& r) {
+  if (quitRequested_) {
+    // The program is ending: no new box; the answer that does the least.
+    return r.buttons == Buttons::YesNo ? Answer::No : r.buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
+  }
+  if (options_.messageBox) return options_.messageBox(r);
+  QMessageBox::StandardButtons buttons = r.buttons == Buttons::YesNo      ? QMessageBox::Yes | QMessageBox::No
+                                         : r.buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                                          : QMessageBox::Ok;
+  QMessageBox box(ToQt(r.icon), Q(r.title), Q(r.text), buttons, r.owned ? this : nullptr);
+  const int answer = box.exec();
+  switch (answer) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Ok: return Answer::Ok;
+    default: return r.buttons == Buttons::YesNo ? Answer::No : r.buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
+  }
+}
+
+QString MainWindow::chooseFile(const FileRequest& r) {
+  if (quitRequested_) return {};
+  if (options_.fileDialog) return options_.fileDialog(r);
+  const QString filter = r.filters.join(";;");
+  return r.save ? QFileDialog::getSaveFileName(this, QString(), QString(), filter)
+                : QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+}
+
+void MainWindow::loadSettings() {
+  for (const ControlAssignment& a : LoadSettings(session_->profile())) {
+    ApplyToControl(this, a);
+    // Any saved name selects a table at start-up, not only the two the list offers.
+    if (a.control == "Lang_Sel") applyLanguage(std::get<std::string>(a.value));
+  }
+}
+
+void MainWindow::saveSettings() {
+  ControlValues v = ReadControls(this);
+  v.resetDelayMs = session_->state().ResetDelayMs;
+  SaveSettings(session_->profile(), v, *ui_);
+}
+
+void MainWindow::applyLanguage(const std::string& name) {
+  const std::string path = FindLanguageFile(location_.startDir, name, options_.languageDirs);
+  if (path.empty()) return;
+  for (const LanguageText& t : ReadLanguageFile(path)) {
+    const QString text = Q(t.text);
+    for (const LanguageTarget& target : t.key->targets) {
+      const QString control = Q(target.control);
+      if (target.control == kNoticeTextTarget) {
+        noticeText_ = t.text;
+      } else if (control.contains('#')) {
+        auto* group = findChild<RadioGroup*>(control.section('#', 0, 0));
+        if (group != nullptr) group->setItemText(control.section('#', 1).toInt(), text);
+      } else if (QWidget* w = findChild<QWidget*>(control)) {
+        auto* stack = qobject_cast<QStackedWidget*>(w->parentWidget());
+        auto* tabs = stack != nullptr ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
+        if (tabs != nullptr)
+          tabs->setTabText(tabs->indexOf(w), text);
+        else if (auto* group = qobject_cast<QGroupBox*>(w))
+          group->setTitle(text);
+        else if (auto* label = qobject_cast<QLabel*>(w))
+          label->setText(text);
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+          button->setText(text);
+      }
+    }
+  }
+}
+
+void MainWindow::runClick() {
+  if (running_) return;
+  running_ = true;
+  Panels panels = windowPage_->panelValues();
+  WindowModeContext ctx{deviceContext(), session_->image()};
+  RunClick(ctx, panels, windowPage_->runOptions(), [this] {
+    // A device check inside the run's repaint points would close the unit a line is
+    // writing: it waits for the batch run, as it does for the window-mode run.
+    const bool ticking = deviceCheck_.isActive();
+    deviceCheck_.stop();
+    batchPage_->run();
+    if (ticking) deviceCheck_.start();
+  });
+  running_ = false;
+  if (quitRequested_) close();
+}
+
+void MainWindow::pageControlChange() {
+  DeviceContext dev = deviceContext();
+  if (CheckUnits(dev)) {
+    const Page page = ui_->activePage();
+    if (page == Page::Setup1 || page == Page::Setup2) {
+      runPanel_->hide();
+      go_->hide();
+      resetOption_->setEnabled(false);
+      resetButton_->setEnabled(false);
+      control1_->setEnabled(false);
+      deviceCheck_.stop();
+    } else {
+      runPanel_->setEnabled(true);
+      runPanel_->show();
+      go_->show();
+      resetOption_->setEnabled(true);
+      resetButton_->setEnabled(true);
+      control1_->setEnabled(true);
+      deviceCheck_.start();
+      const std::string script = S(batchPage_->batFileName()->text());
+      if (page == Page::Batch && IsFile(script)) batchPage_->readIntoCommandPane(script);
+    }
+  }
+  QApplication::processEvents();
+}
+
+void MainWindow::checkUnits() {
+  DeviceContext dev = deviceContext();
+  CheckUnits(dev);
+}
+
+void MainWindow::watchFileOptionClick() {}
+
+void MainWindow::takeHandedInPath() {}
+
+void MainWindow::autoRunTimer() {
+  autoRun_.stop();
+  running_ = true;
+  Panels panels = windowPage_->panelValues();
+  WindowModeContext ctx{deviceContext(), session_->image()};
+  const bool closeNow =
+      AutoRunTick(ctx, panels, windowPage_->runOptions(), optionPages_->sendtoOption()->itemIndex());
+  running_ = false;
+  if (closeNow || quitRequested_) close();
+}
+
+void MainWindow::resetButtonClick() {
+  resetButton_->setEnabled(false);
+  DeviceContext dev = deviceContext();
+  ResetButtonClick(dev, Checks(*windowPage_));
+  resetButton_->setEnabled(true);
+}
+
+void MainWindow::resetOptionClick(int item) {
+  resetOption_->setEnabled(false);
+  DeviceContext dev = deviceContext();
+  ResetOptionClick(dev, item, Checks(*windowPage_));
+  optionPages_->setSignal()->setItemIndex(item);
+  resetOption_->setEnabled(true);
+}
+
+void MainWindow::requestQuit() {
+  quitRequested_ = true;
+  // Every open box and dialog closes, the innermost first.
+  for (int guard = 0; guard < 16; ++guard) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) break;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
+    if (QApplication::activeModalWidget() == modal) modal->hide();
+  }
+  // A run or the start-up finishes first (their boxes now answer at once), then closes.
+  if (constructed_ && !running_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (event->spontaneous()) return;
+  // FormShow: the page reaction, then the watch is armed afresh when it is on.
+  pageControlChange();
+  if (optionPages_->watchFileOption()->itemIndex() == 0) watchFileOptionClick();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // A close asked for inside a run waits for its end (the run closes the window then).
+    quitRequested_ = true;
+    event->ignore();
+    return;
+  }
+  if (!closed_) {
+    closed_ = true;
+    fileTimer_.stop();
+    deviceCheck_.stop();
+    autoRun_.stop();
+    RelocateSettingsAtClose(location_, *registry_);
+    session_->profile().setPath(location_.settingsPath);
+    saveSettings();
+    Q_EMIT closed();
+  }
+  event->accept();
+}
+
+}  // namespace zarvo::gui

@@ -49,6 +49,7 @@ class GuiRig {
   std::deque<QString> files;         // for file dialogs; empty: cancelled
   std::vector<gui::FileRequest> fileRequests;
   std::vector<std::string> languageDirs;
+  bool realBoxes = false;            // real QMessageBoxes instead of answers from the queue
 
  private:
   std::string slots_;

@@ -15,6 +15,7 @@
 
 #include "app/settings_tables.h"
 #include "gui/controls.h"
+#include "gui/widget_ui.h"
 #include "gui_rig.h"
 
 namespace zarvo::test {
@@ -209,6 +210,20 @@ TEST(MainWindow, ResetOptionAndSetSignalMirrorEachOther) {
   EXPECT_EQ(rig.window().session().state().ResetDelayMs, 0u);
   delay->setText("250");
   EXPECT_EQ(rig.window().session().state().ResetDelayMs, 250u);
+}
+
+TEST(MainWindow, AQuitRequestClosesAnOpenBoxAndTheWindowSavingTheSettings) {
+  GuiRig rig;
+  rig.realBoxes = true;
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");
+  auto& w = rig.start();
+  WhenModal([&w](QWidget*) { w.requestQuit(); });
+  EXPECT_EQ(w.ui().messageBox("Hold on", "", Icon::None, Buttons::OkCancel), Answer::Cancel);
+  QApplication::processEvents();  // the close that was queued
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_NE(ReadFileText(rig.settingsFile()).find("[Device4]"), std::string::npos);
+  // Later boxes are answered at once with the choice that does least.
+  EXPECT_EQ(w.ui().messageBox("Again", "", Icon::None, Buttons::YesNo), Answer::No);
 }
 
 TEST(MainWindow, Screenshots) {

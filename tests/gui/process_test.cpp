@@ -1,0 +1,97 @@
+// The real zarvo-r5 binary, offscreen on simulated units: SIGTERM and SIGINT end it as
+// closing the window does (settings saved, exit status 0), and a malformed unit list is
+// refused before any window.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace zarvo::test {
+namespace {
+
+struct Program {
+  pid_t pid = -1;
+  // Starts zarvo-r5 in dir with the environment additions and arguments.
+  Program(const TempDir& dir, const std::vector<std::string>& env, const std::vector<std::string>& args) {
+    pid = fork();
+    if (pid == 0) {
+      if (chdir(dir.path().c_str()) != 0) _exit(126);
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+      for (const std::string& e : env) putenv(strdup(e.c_str()));
+      std::vector<char*> argv{const_cast<char*>(ZARVO_GUI_PATH)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      freopen("/dev/null", "w", stdout);
+      execv(ZARVO_GUI_PATH, argv.data());
+      _exit(127);
+    }
+  }
+  // Waits for the program to end (at most the limit); -1 when it did not, or died of a signal.
+  int wait(std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+};
+
+// Waits until a file holds the text (the program has got that far).
+bool WaitFor(const std::string& path, const std::string& text) {
+  for (int i = 0; i < 1000; ++i) {
+    if (ReadFileText(path).find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST(Process, SigtermAndSigintCloseTheWindowAndSaveTheSettings) {
+  for (int sig : {SIGTERM, SIGINT}) {
+    TempDir dir;
+    dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n[Device1]\r\nCheck=1\r\n");
+    std::filesystem::create_directories(dir.file("units"));
+    Program p(dir, {"ZARVO_R5_SIM=512Kx8", "ZARVO_R5_SIM_DIR=" + dir.file("units")}, {});
+    // The self test's status request shows that start-up has reached its last steps.
+    ASSERT_TRUE(WaitFor(dir.file("units/unit1.log"), "B 0000 0000"));
+    kill(p.pid, sig);
+    EXPECT_EQ(p.wait(std::chrono::seconds(20)), 0) << sig;
+    const std::string saved = ReadFileText(dir.file("TovanHistory_1.ini"));
+    EXPECT_NE(saved.find("Lang=English"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Sum=----------------"), std::string::npos) << saved;
+  }
+}
+
+TEST(Process, ASignalDuringStartUpStillSavesAndEndsWithZero) {
+  TempDir dir;
+  Program p(dir, {"ZARVO_R5_SIM=512Kx8"}, {});
+  kill(p.pid, SIGTERM);
+  const int status = p.wait(std::chrono::seconds(20));
+  // Killed before the handler was installed, the program never ran: nothing to save then.
+  if (status == 0) {
+    EXPECT_NE(ReadFileText(dir.file("TovanHistory_1.ini")).find("[Device4]"), std::string::npos);
+  }
+}
+
+TEST(Process, AMalformedUnitListIsRefused) {
+  TempDir dir;
+  Program p(dir, {"ZARVO_R5_SIM=512Kx9"}, {});
+  EXPECT_EQ(p.wait(std::chrono::seconds(20)), 2);
+}
+
+}  // namespace
+}  // namespace zarvo::test

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -99,6 +100,9 @@ QWidget* WindowPage::buildPanel(int n) {
   p.sum = Edit("Win_sum_" + d, "00000000", frame);
   p.sum->setReadOnly(true);
   p.sum->setProperty("role", "sum");
+  const QFontMetrics fm(p.sum->font());
+  p.sum->setMinimumWidth(fm.horizontalAdvance(kDashSum) + 12);
+  p.addr->setMinimumWidth(fm.horizontalAdvance("00000000") + 10);
   if (n == 1) {
     // Only panel 1's start address has the key filter and the length limit.
     p.addr->setMaxLength(7);
@@ -133,7 +137,6 @@ QWidget* WindowPage::buildPanel(int n) {
   g->addWidget(Label("D" + d + "_Sum", kSumLabel[n - 1], frame), 4, 2);
   g->addWidget(p.sum, 4, 3);
   g->setColumnStretch(1, 1);
-  g->setColumnStretch(3, 1);
 
   connect(p.browse, &QPushButton::clicked, this, [this, n] { browse(n); });
   connect(p.device, &QPushButton::clicked, this, [this, n] {

@@ -228,7 +228,7 @@ TEST(MainWindow, AQuitRequestClosesAnOpenBoxAndTheWindowSavingTheSettings) {
 
 TEST(MainWindow, Screenshots) {
   for (const char* lang : {"English", "Chinese"}) {
-    GuiRig rig;
+    GuiRig rig("512Kx8,1024Kx8,512Kx16,512Kx8");
     rig.languageDirs = {ZARVO_SOURCE_LANG_DIR};
     rig.dir.writeText("TovanHistory_1.ini", std::string("[Option]\r\nWatchMode=1\r\nLang=") + lang +
                                                 "\r\n[Device1]\r\nCheck=1\r\nICType=5\r\nDataSet=1\r\nName=" +

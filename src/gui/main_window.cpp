@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -319,7 +320,28 @@ void MainWindow::checkUnits() {
 
 void MainWindow::watchFileOptionClick() {}
 
-void MainWindow::takeHandedInPath() {}
+void MainWindow::takeHandedInPath() {
+  const std::vector<std::string>& args = options_.args;
+  if (args.empty()) return;
+  if (args.size() >= 2) {
+    // A path with blanks handed in without quotes arrives as several arguments.
+    showBox({"Too Many File....\n", "ZARVO R5", Icon::None, Buttons::Ok, true});
+    return;
+  }
+  const std::string& path = args[0];
+  const int sendtoPath = optionPages_->sendtoPath()->itemIndex();
+  if (sendtoPath == 1) {
+    batchPage_->workFile()->setText(Q(path));
+    QApplication::processEvents();
+  } else if (sendtoPath == 0) {
+    windowPage_->panel(1).source->setText(Q(path));
+    QApplication::processEvents();
+  }
+  if (optionPages_->sendtoOption()->itemIndex() != 0)
+    autoRun_.stop();
+  else if (path != "0")
+    autoRun_.start();
+}
 
 void MainWindow::autoRunTimer() {
   autoRun_.stop();
@@ -380,6 +402,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   if (!closed_) {
     closed_ = true;
+    // A picture of the window as it closes, for demos and reports.
+    if (const char* shot = std::getenv("ZARVO_R5_SCREENSHOT"); shot != nullptr && *shot != '\0')
+      grab().save(QString::fromLocal8Bit(shot));
     fileTimer_.stop();
     deviceCheck_.stop();
     autoRun_.stop();

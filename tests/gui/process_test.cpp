@@ -87,6 +87,39 @@ TEST(Process, ASignalDuringStartUpStillSavesAndEndsWithZero) {
   }
 }
 
+TEST(Process, AHandedInFileRunsAndTheProgramClosesByItselfWhenAsked) {
+  // The device's format is set (as a confirmed load dialog leaves it): automatic detection
+  // would stop the unattended run at its box until someone answers it.
+  const std::string hex = std::string(ZARVO_SAMPLES_DIR) + "/boot.hex";
+  const std::string bin = std::string(ZARVO_SAMPLES_DIR) + "/boot.bin";
+  for (int runMode : {0, 1}) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("units"));
+    dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nRunMode=" + std::to_string(runMode) +
+                                            "\r\n[LoadDlg]\r\nOK=1\r\n[Device1]\r\nCheck=1\r\nICType=5\r\nFormat=4\r\n");
+    Program p(dir, {"ZARVO_R5_SIM=512Kx8", "ZARVO_R5_SIM_DIR=" + dir.file("units")}, {hex});
+    if (runMode == 0) {
+      // Run after hand-off: one second later the panel runs, then the program ends itself.
+      EXPECT_EQ(p.wait(std::chrono::seconds(30)), 0);
+      const std::vector<uint8_t> file = ReadFileBytes(bin);
+      const std::vector<uint8_t> unit = ReadFileBytes(dir.file("units/unit1.bin"));
+      ASSERT_GE(unit.size(), file.size());
+      EXPECT_TRUE(std::equal(file.begin(), file.end(), unit.begin()));
+      const std::string saved = ReadFileText(dir.file("TovanHistory_1.ini"));
+      EXPECT_NE(saved.find("DataSet=0\r\nName=" + hex + "\r\nSum=004E1FFD\r\n"),
+                std::string::npos) << saved;
+    } else {
+      // Not run: the program stays open with the path placed, until it is told to end.
+      ASSERT_TRUE(WaitFor(dir.file("units/unit1.log"), "B 0000 0000"));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // past AutoRun's second
+      EXPECT_EQ(ReadFileText(dir.file("units/unit1.log")).find("W 8192"), std::string::npos);
+      kill(p.pid, SIGTERM);
+      EXPECT_EQ(p.wait(std::chrono::seconds(20)), 0);
+      EXPECT_NE(ReadFileText(dir.file("TovanHistory_1.ini")).find("Name=" + hex + "\r\n"), std::string::npos);
+    }
+  }
+}
+
 TEST(Process, AMalformedUnitListIsRefused) {
   TempDir dir;
   Program p(dir, {"ZARVO_R5_SIM=512Kx9"}, {});

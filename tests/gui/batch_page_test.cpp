@@ -1,0 +1,112 @@
+// The batch page: Run runs the command pane's lines on the simulated units; scripts and logs
+// go through the page's file dialogs (answered by the test) and the save-button rules.
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+#include "gui/pictures.h"
+#include "gui/widget_ui.h"
+#include "gui_rig.h"
+
+namespace zarvo::test {
+namespace {
+
+const std::string kSamples = ZARVO_SAMPLES_DIR;
+
+TEST(BatchPage, RunRunsTheCommandPaneOnTheUnits) {
+  GuiRig rig;
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n[Drives]\r\nD=" + kSamples + "\r\n");
+  rig.dir.writeText("ignored.bat", "ZQ D:\\BOOT.BIN /BIN /#1\r\n");  // the file on disk is not what runs
+  auto& w = rig.start();
+  rig.find<QTabWidget>("PageControl")->setCurrentIndex(1);
+  rig.find<QPlainTextEdit>("RichEdit1")->setPlainText("ZQ D:\\BOOT.BIN /BIN /27512 /#2 /V\nZQ d:\\boot.hex /INTEL_HEX /27512 /#1");
+  Q_EMIT rig.find<gui::Picture>("RunImage")->clicked();
+
+  const std::string pane = rig.paneText();
+  EXPECT_NE(pane.find("Line[1]"), std::string::npos) << pane;
+  EXPECT_NE(pane.find("Line[2]"), std::string::npos) << pane;
+  EXPECT_EQ(pane.find("Error"), std::string::npos) << pane;
+  const std::vector<uint8_t> file = ReadFileBytes(kSamples + "/boot.bin");
+  for (int slot : {0, 1})
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), rig.unit(slot)->memory.begin())) << slot;
+  EXPECT_EQ(rig.find<QTabWidget>("PageControl1")->currentIndex(), 1);  // the message page shows
+  EXPECT_TRUE(rig.find<QWidget>("Pass")->isVisible());
+  EXPECT_TRUE(w.isEnabled());
+  EXPECT_TRUE(w.deviceCheck().isActive());
+  Screenshot(&w, "batch-after-run");
+}
+
+TEST(BatchPage, ScriptsAndLogsThroughTheDialogsAndTheSaveButtons) {
+  GuiRig rig;
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");
+  rig.dir.writeText("in.bat", "ZQ %1 /BIN\nREM second\n");  // LF line ends are read too
+  rig.start();
+  auto* command = rig.find<QPlainTextEdit>("RichEdit1");
+  auto* comSave = rig.find<QPushButton>("Com_save");
+  auto* saveBat = rig.find<QPushButton>("Save_bat");
+
+  rig.files.push_back(QString::fromStdString(rig.dir.file("in.bat")));
+  rig.find<QAbstractButton>("File_Load")->click();
+  EXPECT_EQ(rig.fileRequests.back().name, "OpenDialog1");
+  EXPECT_EQ(rig.fileRequests.back().filters, QStringList{"Bat Files(*.bat)"});
+  EXPECT_EQ(command->toPlainText(), "ZQ %1 /BIN\nREM second");
+  EXPECT_EQ(rig.find<QLineEdit>("BatFileName")->text().toStdString(), rig.dir.file("in.bat"));
+  EXPECT_TRUE(comSave->isEnabled());
+  EXPECT_FALSE(saveBat->isEnabled());
+  EXPECT_EQ(rig.find<QTabWidget>("PageControl1")->currentIndex(), 0);
+
+  // Saved under a name without a dot: ".bat" added, CR LF line ends, the button off.
+  rig.files.push_back(QString::fromStdString(rig.dir.file("out")));
+  comSave->click();
+  EXPECT_EQ(ReadFileText(rig.dir.file("out.bat")), "ZQ %1 /BIN\r\nREM second\r\n");
+  EXPECT_FALSE(comSave->isEnabled());
+  command->appendPlainText("ZQ %1");
+  EXPECT_TRUE(comSave->isEnabled());
+
+  // A missing script: the box, the fail lamp; the pane keeps its text.
+  rig.find<QTabWidget>("PageControl")->setCurrentIndex(1);
+  rig.files.push_back(QString::fromStdString(rig.dir.file("missing.bat")));
+  rig.find<QAbstractButton>("File_Load")->click();
+  EXPECT_EQ(rig.boxes.back().text, "File is not exist !!");
+  EXPECT_EQ(rig.boxes.back().title, "Error");
+  EXPECT_TRUE(rig.find<QWidget>("Fail")->isVisible());
+  EXPECT_FALSE(rig.find<QWidget>("Pass")->isVisible());
+  EXPECT_NE(command->toPlainText().indexOf("ZQ %1 /BIN"), -1);
+
+  // The log into a folder that does not exist: its path and reason in the pane itself.
+  rig.window().ui().appendMessage("a line");  // a change of the pane enables its button
+  EXPECT_TRUE(saveBat->isEnabled());
+  const std::string bad = rig.dir.file("nodir/run");
+  rig.files.push_back(QString::fromStdString(bad));
+  saveBat->click();
+  EXPECT_EQ(rig.fileRequests.back().filters, QStringList{"Message File(*.log)"});
+  EXPECT_NE(rig.paneText().find(bad + ".log No such file or directory"), std::string::npos) << rig.paneText();
+  rig.files.push_back(QString::fromStdString(rig.dir.file("run.log")));
+  saveBat->click();
+  EXPECT_FALSE(saveBat->isEnabled());
+  EXPECT_NE(ReadFileText(rig.dir.file("run.log")).find("Self Test OK !!\r\n"), std::string::npos);
+
+  // The work file: the chosen path; a cancelled choice still shows the command page.
+  rig.files.push_back(QString::fromStdString(rig.dir.file("fw.bin")));
+  rig.find<QAbstractButton>("Bat_LoadWork")->click();
+  EXPECT_EQ(rig.find<QLineEdit>("work_file_bat")->text().toStdString(), rig.dir.file("fw.bin"));
+  rig.find<QTabWidget>("PageControl1")->setCurrentIndex(1);
+  rig.find<QAbstractButton>("Bat_LoadWork")->click();
+  EXPECT_EQ(rig.find<QTabWidget>("PageControl1")->currentIndex(), 0);
+}
+
+TEST(BatchPage, TheScriptIsReadAgainWhenThePageIsSelected) {
+  GuiRig rig;
+  rig.dir.writeText("s.bat", "ZQ %1 /BIN\r\n");
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nBatFile=" + rig.dir.file("s.bat") + "\r\n");
+  rig.start();
+  rig.find<QTabWidget>("PageControl")->setCurrentIndex(1);
+  EXPECT_EQ(rig.find<QPlainTextEdit>("RichEdit1")->toPlainText(), "ZQ %1 /BIN");
+}
+
+}  // namespace
+}  // namespace zarvo::test

@@ -29,7 +29,14 @@ std::string CurrentDirectory() {
   return ec ? std::string(".") : p.string();
 }
 
-SettingsLocation LocateSettings(const std::string& startDir, Registry& registry, std::ostream& err) {
+std::string UserSettingsFile() {
+  const std::string registryFile = FileRegistry::DefaultFile();
+  if (registryFile.empty()) return {};
+  return (std::filesystem::path(registryFile).parent_path() / kSettingsFileName).string();
+}
+
+SettingsLocation LocateSettings(const std::string& startDir, Registry& registry, std::ostream& err,
+                                const std::string& userFile) {
   SettingsLocation loc;
   loc.startDir = startDir;
   loc.settingsDir = startDir;
@@ -52,6 +59,12 @@ SettingsLocation LocateSettings(const std::string& startDir, Registry& registry,
   if (UsablePath(path)) {
     loc.settingsDir = dir;
     loc.settingsPath = path;
+  } else if (!userFile.empty()) {
+    const std::filesystem::path user(userFile);
+    std::error_code ec;
+    std::filesystem::create_directories(user.parent_path(), ec);
+    loc.settingsDir = user.parent_path().string();
+    loc.settingsPath = userFile;
   }
   return loc;
 }

@@ -24,11 +24,18 @@ std::string SettingsFileIn(const std::string& dir);
 // The process's current directory ("." when it cannot be read).
 std::string CurrentDirectory();
 
+// The user's own settings file: $XDG_CONFIG_HOME/ZARVO_R5/TovanHistory_1.ini, or
+// ~/.config/ZARVO_R5/... (empty when neither variable helps).
+std::string UserSettingsFile();
+
 // The start-up steps: StartDir's own settings file when one is there (then both registry
 // values are rewritten to it), else the registry's "Path". When the registry holds no
-// usable path either, the file in StartDir is used and the first write creates it. A
-// refused registry write is reported once on err; start-up goes on.
-SettingsLocation LocateSettings(const std::string& startDir, Registry& registry, std::ostream& err);
+// usable path either, userFile is used (its folder is made; the first write creates the
+// file), so a start from a launcher or from any terminal finds the same settings; with an
+// empty userFile, the file in StartDir. A refused registry write is reported once on err;
+// start-up goes on.
+SettingsLocation LocateSettings(const std::string& startDir, Registry& registry, std::ostream& err,
+                                const std::string& userFile = {});
 
 // The close step: when no file exists at settingsPath any more, the registry's "Path" is
 // taken again (and as SettingsDir, as the registry reading gives it). A registry without a

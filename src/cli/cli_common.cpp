@@ -36,15 +36,15 @@ bool TakeSettingsOption(std::vector<std::string>& args, std::optional<std::strin
 }
 
 std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, Registry& registry,
-                                const std::string& startDir, std::ostream& err) {
+                                const std::string& startDir, std::ostream& err, const std::string& userFile) {
   if (settingsOption) return *settingsOption;
-  return LocateSettings(startDir, registry, err).settingsPath;
+  return LocateSettings(startDir, registry, err, userFile).settingsPath;
 }
 
 std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, std::ostream& err) {
   if (settingsOption) return *settingsOption;
   FileRegistry registry(FileRegistry::DefaultFile());
-  return ResolveSettingsPath(settingsOption, registry, CurrentDirectory(), err);
+  return ResolveSettingsPath(settingsOption, registry, CurrentDirectory(), err, UserSettingsFile());
 }
 
 }  // namespace zarvo::cli

@@ -18,11 +18,11 @@ namespace zarvo::cli {
 bool TakeSettingsOption(std::vector<std::string>& args, std::optional<std::string>& settings, std::ostream& err);
 
 // The settings file a command uses: the option's file, or the one located from startDir
-// through registry.
+// through registry, else userFile (the desktop program's rule).
 std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, Registry& registry,
-                                const std::string& startDir, std::ostream& err);
+                                const std::string& startDir, std::ostream& err, const std::string& userFile);
 
-// The same from the current directory and the user's registry file.
+// The same from the current directory, the user's registry file and the user's settings file.
 std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, std::ostream& err);
 
 }  // namespace zarvo::cli

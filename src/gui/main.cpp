@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/settings_location.h"
 #include "device/simulated_backend.h"
 #include "gui/app_setup.h"
 #include "gui/main_window.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
 
   zarvo::gui::MainWindowOptions options;
   for (int i = 1; i < argc; ++i) options.args.emplace_back(argv[i]);
+  options.userSettingsFile = zarvo::UserSettingsFile();
   options.languageDirs = zarvo::gui::DefaultLanguageDirs(QCoreApplication::applicationDirPath());
   options.backend = zarvo::MakeBackendFromEnvironment();
   if (auto* sim = dynamic_cast<zarvo::SimulatedBackend*>(options.backend.get()); sim && !sim->error().empty()) {

@@ -123,7 +123,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
   pageControl_->setCurrentIndex(0);
   // 3. The settings file and the settings, with every reaction loading fires.
   location_ = LocateSettings(options_.startDir.empty() ? CurrentDirectory() : options_.startDir, *registry_,
-                             std::cerr);
+                             std::cerr, options_.userSettingsFile);
   session_->profile().setPath(location_.settingsPath);
   loadSettings();
   // 4. Both progress bars empty.

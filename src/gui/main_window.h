@@ -54,6 +54,7 @@ struct MainWindowOptions {
   Clock* clock = nullptr;               // null: the wall clock
   std::string startDir;                 // empty: the current directory
   Registry* registry = nullptr;         // null: the registry file under the user's config folder
+  std::string userSettingsFile;         // the settings when neither StartDir nor the registry names one
   std::vector<std::string> args;        // the command line after the program name
   std::vector<std::string> languageDirs;  // where language tables are looked for after StartDir/Lang
   MessageBoxHandler messageBox;         // null: a QMessageBox over the main window

@@ -88,6 +88,27 @@ TEST(SettingsLocation, NeitherStartDirNorRegistryGivesTheFileInStartDirNeverAFil
   }
 }
 
+TEST(SettingsLocation, NeitherStartDirNorRegistryGivesTheUsersOwnFileWhenThereIsOne) {
+  TempDir start, config;
+  const std::string user = config.file("ZARVO_R5/TovanHistory_1.ini");
+  for (const char* stored : {"", "0"}) {
+    MemoryRegistry reg;
+    if (stored[0] == '\0') reg.values[std::string(kRegistryKey) + "|Path"] = stored;
+    std::ostringstream err;
+    SettingsLocation loc = LocateSettings(start.path().string(), reg, err, user);
+    EXPECT_EQ(loc.settingsPath, user);
+    EXPECT_EQ(loc.settingsDir, config.file("ZARVO_R5"));
+    EXPECT_TRUE(std::filesystem::is_directory(config.file("ZARVO_R5")));
+    EXPECT_TRUE(reg.writes.empty());
+  }
+  // A start folder holding the file still wins, and is recorded.
+  const std::string own = start.writeText("TovanHistory_1.ini", "");
+  MemoryRegistry reg;
+  std::ostringstream err;
+  EXPECT_EQ(LocateSettings(start.path().string(), reg, err, user).settingsPath, own);
+  EXPECT_EQ(reg.values[std::string(kRegistryKey) + "|Path"], own);
+}
+
 TEST(SettingsLocation, RefusedRegistryWriteIsReportedOnceAndStartUpGoesOn) {
   TempDir dir;
   const std::string file = dir.writeText("TovanHistory_1.ini", "");

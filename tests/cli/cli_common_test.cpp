@@ -48,7 +48,7 @@ TEST(ResolveSettingsPath, OptionWinsAndLeavesTheRegistryAlone) {
   start.writeText(kSettingsFileName, "");
   FileRegistry reg(cfg.file("ZARVO_R5/registry.ini"));
   std::ostringstream err;
-  EXPECT_EQ(ResolveSettingsPath(std::string("/given.ini"), reg, start.path().string(), err), "/given.ini");
+  EXPECT_EQ(ResolveSettingsPath(std::string("/given.ini"), reg, start.path().string(), err, ""), "/given.ini");
   EXPECT_FALSE(std::filesystem::exists(reg.file()));
 }
 
@@ -56,13 +56,14 @@ TEST(ResolveSettingsPath, WithoutOptionLocatesAsAtStartUp) {
   TempDir start, elsewhere, cfg;
   FileRegistry reg(cfg.file("ZARVO_R5/registry.ini"));
   std::ostringstream err;
-  // Nothing anywhere: the file in the start directory, to be created by the first write.
-  EXPECT_EQ(ResolveSettingsPath(std::nullopt, reg, start.path().string(), err), start.file(kSettingsFileName));
+  const std::string user = cfg.file("ZARVO_R5/" + std::string(kSettingsFileName));
+  // Nothing anywhere: the user's own file, to be created by the first write.
+  EXPECT_EQ(ResolveSettingsPath(std::nullopt, reg, start.path().string(), err, user), user);
 
   const std::string file = start.writeText(kSettingsFileName, "");
-  EXPECT_EQ(ResolveSettingsPath(std::nullopt, reg, start.path().string(), err), file);
+  EXPECT_EQ(ResolveSettingsPath(std::nullopt, reg, start.path().string(), err, user), file);
   EXPECT_EQ(reg.ReadRegistryText(kRegistryKey, kRegistryPath), file);
-  EXPECT_EQ(ResolveSettingsPath(std::nullopt, reg, elsewhere.path().string(), err), file);
+  EXPECT_EQ(ResolveSettingsPath(std::nullopt, reg, elsewhere.path().string(), err, user), file);
   EXPECT_EQ(err.str(), "");
 }
 

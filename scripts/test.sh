@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds everything and runs every test:
-#   1. the release build (g++, warnings as errors) and its CTest suites,
+#   1. the release build (g++, warnings as errors) and its CTest suites, then the Debian
+#      package built from it and its installed programs checked,
 #   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. each libFuzzer target (clang) for a short, fixed time.
 set -euo pipefail
@@ -14,6 +15,9 @@ echo "== release build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== the Debian package, installed into a staging root and run from there"
+bash scripts/check-package.sh build
 
 echo "== sanitizer build and tests (ASan + UBSan)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZARVO_WERROR=ON -DZARVO_SANITIZE=ON \

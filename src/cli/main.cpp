@@ -10,8 +10,8 @@ namespace {
 
 void PrintUsage(std::FILE* to) {
   std::fprintf(to,
-               "zarvo-r5-cli: drive ZARVO R5 ROM emulator units from a terminal.\n\n"
-               "Usage: zarvo-r5-cli COMMAND [OPTIONS]\n\nCommands:\n");
+               "zarvo-r5-cli " ZARVO_VERSION ": drive ZARVO R5 ROM emulator units from a terminal.\n\n"
+               "Usage: zarvo-r5-cli COMMAND [OPTIONS]\n       zarvo-r5-cli --version\n\nCommands:\n");
   for (const auto& c : zarvo::cli::Commands()) std::fprintf(to, "  %-8s %s\n", c.name, c.summary);
   std::fprintf(to,
                "\nEvery command takes --settings FILE (use that settings file instead of locating one)\n"
@@ -31,6 +31,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string name = argv[1];
+  if (name == "--version" || name == "-V") {
+    std::printf("zarvo-r5-cli %s\n", ZARVO_VERSION);
+    return 0;
+  }
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(stdout);
     return 0;

@@ -71,6 +71,9 @@ void SetUpApplication(QApplication& app) {
 
 std::vector<std::string> DefaultLanguageDirs(const QString& programDir) {
   std::vector<std::string> dirs;
+  // Installed: bin/zarvo-r5 beside share/zarvo-r5/Lang, wherever the tree was unpacked.
+  const QString beside = QDir(programDir + "/../share/zarvo-r5/Lang").canonicalPath();
+  if (!beside.isEmpty()) dirs.push_back(beside.toStdString());
   if (*ZARVO_DATA_DIR) dirs.push_back(std::string(ZARVO_DATA_DIR) + "/Lang");
   // A program in its build tree finds the tables of the source tree it was built from.
   const QString build = QDir(QString::fromUtf8(ZARVO_BUILD_DIR)).canonicalPath();

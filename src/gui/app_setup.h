@@ -17,8 +17,8 @@ class MainWindow;
 // Name "ZARVO R5", a font with CJK glyphs, the window style.
 void SetUpApplication(QApplication& app);
 
-// The installed data folder's Lang, and the source tree's lang/ for a program that runs from
-// its build tree.
+// share/zarvo-r5/Lang beside the program's bin folder, the installed data folder's Lang, and
+// the source tree's lang/ for a program that runs from its build tree.
 std::vector<std::string> DefaultLanguageDirs(const QString& programDir);
 
 // From now on SIGINT and SIGTERM end the program as closing the main window does. Signals

@@ -3,13 +3,51 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/settings_location.h"
 #include "device/simulated_backend.h"
 #include "gui/app_setup.h"
 #include "gui/main_window.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "zarvo-r5 " ZARVO_VERSION ": the desktop program for ZARVO R5 ROM emulator units.\n"
+    "\n"
+    "Usage: zarvo-r5 [FILE]\n"
+    "       zarvo-r5 --help | --version\n"
+    "\n"
+    "Opens the main window: window mode (four device panels), batch mode, and two option\n"
+    "pages. FILE, when given (a file manager's \"Open with\" hands one in), goes to device 1's\n"
+    "source field or to the batch work file, as Option-1 says; with \"run after hand-off\" on,\n"
+    "the ticked panels run one second after start-up and the program then closes itself.\n"
+    "Two or more arguments are refused with \"Too Many File....\".\n"
+    "\n"
+    "Files: TovanHistory_1.ini in the start folder, else the one the registry file\n"
+    "$XDG_CONFIG_HOME/ZARVO_R5/registry.ini names, else $XDG_CONFIG_HOME/ZARVO_R5/\n"
+    "TovanHistory_1.ini (~/.config when XDG_CONFIG_HOME is unset); captions from\n"
+    "Lang/<language>.ini below the start folder, else the installed share/zarvo-r5/Lang.\n"
+    "\n"
+    "Environment: ZARVO_R5_SIM, ZARVO_R5_SIM_DIR and ZARVO_R5_SIM_FAIL run on simulated units\n"
+    "as in zarvo-r5-cli; ZARVO_R5_SCREENSHOT=FILE.png saves a picture of the window as it\n"
+    "closes; QT_QPA_PLATFORM=offscreen runs without a display.\n"
+    "\n"
+    "SIGINT and SIGTERM close the program as closing its window does (settings saved).\n"
+    "Exit status: 0 after the window closed, 2 for a malformed ZARVO_R5_SIM.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Asked before any window exists, so they work without a display.
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
+    std::printf("zarvo-r5 %s\n", ZARVO_VERSION);
+    return 0;
+  }
   QApplication app(argc, argv);
   zarvo::gui::SetUpApplication(app);
   zarvo::gui::InstallQuitOnSignals();

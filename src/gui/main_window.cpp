@@ -244,7 +244,12 @@ void MainWindow::saveSettings() {
 
 void MainWindow::applyLanguage(const std::string& name) {
   const std::string path = FindLanguageFile(location_.startDir, name, options_.languageDirs);
-  if (path.empty()) return;
+  if (path.empty()) {
+    // No box (the captions just stay), but a line for whoever wonders why.
+    std::cerr << "zarvo-r5: no language table " << name << ".ini in " << location_.startDir
+              << "/Lang or the installed data folder; the captions stay as they are\n";
+    return;
+  }
   for (const LanguageText& t : ReadLanguageFile(path)) {
     const QString text = Q(t.text);
     for (const LanguageTarget& target : t.key->targets) {

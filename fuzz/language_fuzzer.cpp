@@ -9,28 +9,22 @@
 #include <string>
 
 #include "app/language.h"
+#include "scratch_dir.h"
 
 namespace {
 
-const std::string& ScratchDir() {
-  static const std::string path = [] {
-    char shm[] = "/dev/shm/zarvo_lang_fuzz_XXXXXX";
-    char tmp[] = "/tmp/zarvo_lang_fuzz_XXXXXX";
-    const char* dir = ::mkdtemp(shm);
-    if (dir == nullptr) dir = ::mkdtemp(tmp);
-    if (dir == nullptr) std::abort();
-    static std::filesystem::path keep = dir;
-    std::filesystem::create_directories(keep / "Lang");
-    std::atexit([] { std::filesystem::remove_all(keep); });
-    return keep.string();
+const std::string& LangRoot() {
+  static const std::string root = [] {
+    std::filesystem::create_directories(ScratchDir() / "Lang");
+    return ScratchDir().string();
   }();
-  return path;
+  return root;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string& dir = ScratchDir();
+  const std::string& dir = LangRoot();
   const std::string file = dir + "/Lang/English.ini";
   if (std::FILE* f = std::fopen(file.c_str(), "wb")) {
     std::fwrite(data, 1, size, f);

@@ -9,22 +9,12 @@
 #include <string>
 
 #include "base/profile.h"
+#include "scratch_dir.h"
 
 namespace {
 
-// One scratch file per process, removed when the fuzzer exits. Every write syncs to disk,
-// so memory-backed /dev/shm keeps the runs fast where it exists.
 const std::string& ScratchFile() {
-  static const std::string path = [] {
-    char shm[] = "/dev/shm/zarvo_profile_fuzz_XXXXXX";
-    char tmp[] = "/tmp/zarvo_profile_fuzz_XXXXXX";
-    const char* dir = ::mkdtemp(shm);
-    if (dir == nullptr) dir = ::mkdtemp(tmp);
-    if (dir == nullptr) std::abort();
-    static std::filesystem::path keep = dir;
-    std::atexit([] { std::filesystem::remove_all(keep); });
-    return (keep / "TovanHistory_1.ini").string();
-  }();
+  static const std::string path = (ScratchDir() / "TovanHistory_1.ini").string();
   return path;
 }
 

@@ -27,10 +27,19 @@ namespace zarvo::gui {
 
 namespace {
 
-QPushButton* Button(const QString& name, const QString& text, QWidget* parent) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(name);
-  return b;
+// A tab of the inner page control: the pane above, its buttons at the bottom right.
+void AddPaneTab(QTabWidget* tabs, const QString& name, const QString& caption, QPlainTextEdit* pane,
+                std::initializer_list<QPushButton*> buttons) {
+  auto* tab = new QWidget;
+  tab->setObjectName(name);
+  auto* v = new QVBoxLayout(tab);
+  v->setContentsMargins(4, 4, 4, 4);
+  v->addWidget(pane, 1);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  for (QPushButton* b : buttons) row->addWidget(b);
+  v->addLayout(row);
+  tabs->addTab(tab, caption);
 }
 
 QPlainTextEdit* Pane(const QString& name, QWidget* parent) {
@@ -59,12 +68,12 @@ BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(
   workLabel->setObjectName("Bat_WorkFile");
   workFile_ = new QLineEdit(this);
   workFile_->setObjectName("work_file_bat");
-  auto* loadWork = Button("Bat_LoadWork", QString::fromUtf8("載入工作檔路徑"), this);
+  auto* loadWork = NamedButton("Bat_LoadWork", QString::fromUtf8("載入工作檔路徑"), this);
   auto* fileLabel = new QLabel(QString::fromUtf8("批次檔案   "), this);
   fileLabel->setObjectName("Bat_File");
   batFileName_ = new QLineEdit(this);
   batFileName_->setObjectName("BatFileName");
-  auto* fileLoad = Button("File_Load", QString::fromUtf8("載入批次檔路徑 "), this);
+  auto* fileLoad = NamedButton("File_Load", QString::fromUtf8("載入批次檔路徑 "), this);
 
   auto* paths = new QGridLayout;
   paths->setHorizontalSpacing(6);
@@ -102,36 +111,15 @@ BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(
 
   inner_ = new QTabWidget(this);
   inner_->setObjectName("PageControl1");
-  auto* commandTab = new QWidget;
-  commandTab->setObjectName("Command_bat");
-  richEdit1_ = Pane("RichEdit1", commandTab);
-  comSave_ = Button("Com_save", QString::fromUtf8("另存新檔"), commandTab);
-  auto* comClear = Button("com_clear", QString::fromUtf8("清除命令列"), commandTab);
-  auto* c = new QVBoxLayout(commandTab);
-  c->setContentsMargins(4, 4, 4, 4);
-  c->addWidget(richEdit1_, 1);
-  auto* cb = new QHBoxLayout;
-  cb->addStretch(1);
-  cb->addWidget(comSave_);
-  cb->addWidget(comClear);
-  c->addLayout(cb);
-  inner_->addTab(commandTab, QString::fromUtf8("命令列  "));
-
-  auto* messageTab = new QWidget;
-  messageTab->setObjectName("Message_bat");
-  richEdit2_ = Pane("RichEdit2", messageTab);
+  richEdit1_ = Pane("RichEdit1", nullptr);
+  comSave_ = NamedButton("Com_save", QString::fromUtf8("另存新檔"), nullptr);
+  auto* comClear = NamedButton("com_clear", QString::fromUtf8("清除命令列"), nullptr);
+  AddPaneTab(inner_, "Command_bat", QString::fromUtf8("命令列  "), richEdit1_, {comSave_, comClear});
+  richEdit2_ = Pane("RichEdit2", nullptr);
   richEdit2_->setReadOnly(true);
-  auto* clearBat = Button("clear_bat", "&Clear All", messageTab);
-  saveBat_ = Button("Save_bat", "&Save Log", messageTab);
-  auto* m = new QVBoxLayout(messageTab);
-  m->setContentsMargins(4, 4, 4, 4);
-  m->addWidget(richEdit2_, 1);
-  auto* mb = new QHBoxLayout;
-  mb->addStretch(1);
-  mb->addWidget(clearBat);
-  mb->addWidget(saveBat_);
-  m->addLayout(mb);
-  inner_->addTab(messageTab, QString::fromUtf8("訊息列  "));
+  auto* clearBat = NamedButton("clear_bat", "&Clear All", nullptr);
+  saveBat_ = NamedButton("Save_bat", "&Save Log", nullptr);
+  AddPaneTab(inner_, "Message_bat", QString::fromUtf8("訊息列  "), richEdit2_, {clearBat, saveBat_});
 
   auto* top = new QVBoxLayout(this);
   top->setContentsMargins(6, 6, 6, 6);

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -41,6 +43,24 @@ void RadioGroup::setItemIndex(int index) {
 
 void RadioGroup::setItemText(int index, const QString& text) {
   if (QAbstractButton* b = group_.button(index)) b->setText(text);
+}
+
+QPushButton* NamedButton(const QString& name, const QString& text, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  return b;
+}
+
+QLabel* NamedLabel(const QString& name, const QString& text, QWidget* parent) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(name);
+  return l;
+}
+
+QGroupBox* NamedGroup(const QString& name, const QString& caption, QWidget* parent) {
+  auto* g = new QGroupBox(caption, parent);
+  g->setObjectName(name);
+  return g;
 }
 
 namespace {

@@ -16,6 +16,8 @@
 #include "app/settings_tables.h"
 
 class QAbstractButton;
+class QLabel;
+class QPushButton;
 class QLineEdit;
 class QRadioButton;
 
@@ -43,6 +45,11 @@ class RadioGroup : public QGroupBox {
  private:
   QButtonGroup group_;
 };
+
+// A button, label or group box that carries its documented name.
+QPushButton* NamedButton(const QString& name, const QString& text, QWidget* parent);
+QLabel* NamedLabel(const QString& name, const QString& text, QWidget* parent);
+QGroupBox* NamedGroup(const QString& name, const QString& caption, QWidget* parent);
 
 // The key filter of a hexadecimal edit: a typed key goes through filter (which may turn it
 // into another character or drop it); keys that type nothing (arrows, shortcuts) pass.

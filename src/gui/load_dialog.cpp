@@ -23,8 +23,7 @@ constexpr const char* kFieldHint[4] = {"Source Start Address.", "Source End Addr
                                        "Unuser Fill."};
 
 QPushButton* Button(const QString& name, const QString& text, const QString& hint, QWidget* parent) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(name);
+  QPushButton* b = NamedButton(name, text, parent);
   b->setToolTip(hint);
   return b;
 }

@@ -15,23 +15,13 @@
 
 namespace zarvo::gui {
 
-namespace {
-
-QGroupBox* Group(const QString& name, const QString& caption, QWidget* parent) {
-  auto* g = new QGroupBox(caption, parent);
-  g->setObjectName(name);
-  return g;
-}
-
-}  // namespace
-
 OptionPages::OptionPages(MainWindow& window, QWidget* setup1, QWidget* setup2) : QObject(&window), w_(window) {
   buildSetup1(setup1);
   buildSetup2(setup2);
 }
 
 void OptionPages::buildSetup1(QWidget* page) {
-  auto* sendto = Group("Snedto_1", QString::fromUtf8(" 1. 檔案路徑傳送參數 "), page);
+  auto* sendto = NamedGroup("Snedto_1", QString::fromUtf8(" 1. 檔案路徑傳送參數 "), page);
   sendtoOption_ = new RadioGroup("Sendto_option", QString::fromUtf8("a. 檔案名稱傳送後的啟動設定 "),
                                  {QString::fromUtf8("預設執行"), QString::fromUtf8("預設不執行")}, Qt::Horizontal,
                                  sendto);
@@ -45,7 +35,7 @@ void OptionPages::buildSetup1(QWidget* page) {
   s->addWidget(sendtoOption_);
   s->addWidget(sendtoPath_);
 
-  auto* watch = Group("WatchFileOption", QString::fromUtf8(" 2. 監視檔案選項 "), page);
+  auto* watch = NamedGroup("WatchFileOption", QString::fromUtf8(" 2. 監視檔案選項 "), page);
   watchFileOption_ = new RadioGroup("WatchFile_option", QString::fromUtf8(" a. 啟動 / 關閉 "),
                                     {QString::fromUtf8("監視檔案功能 -- 開啟"), QString::fromUtf8("監視檔案功能 -- 關閉")},
                                     Qt::Horizontal, watch);
@@ -95,19 +85,17 @@ void OptionPages::buildSetup1(QWidget* page) {
 }
 
 void OptionPages::buildSetup2(QWidget* page) {
-  auto* time = Group("TimeSetup", " Reset Pulse Setup ", page);
+  auto* time = NamedGroup("TimeSetup", " Reset Pulse Setup ", page);
   setSignal_ = new RadioGroup("SetSignal", " 1.Reset Signal Option ", {"Normal High", "Normal Low"}, Qt::Horizontal,
                               time);
   setSignal_->setItemIndex(0);
-  auto* delay = Group("DelaySetup", " 2.Reset Pulse Dealy Time ", time);
-  auto* delayPath = new QLabel(QString::fromUtf8("設定執行Reset Pulse 時的延遲時間 ( 單位為ms )  "), delay);
-  delayPath->setObjectName("Delay_Path");
+  auto* delay = NamedGroup("DelaySetup", " 2.Reset Pulse Dealy Time ", time);
+  auto* delayPath = NamedLabel("Delay_Path", QString::fromUtf8("設定執行Reset Pulse 時的延遲時間 ( 單位為ms )  "), delay);
   delayTime_ = new QLineEdit("300", delay);
   delayTime_->setObjectName("DelayTime");
   delayTime_->setMaxLength(4);
   delayTime_->setFixedWidth(60);
-  auto* range = new QLabel("( Min = 300 ms , Max= 3000 ms )  ", delay);
-  range->setObjectName("Delay_Range");
+  auto* range = NamedLabel("Delay_Range", "( Min = 300 ms , Max= 3000 ms )  ", delay);
   auto* d = new QVBoxLayout(delay);
   d->addWidget(delayPath);
   auto* dr = new QHBoxLayout;
@@ -119,9 +107,8 @@ void OptionPages::buildSetup2(QWidget* page) {
   t->addWidget(setSignal_);
   t->addWidget(delay);
 
-  auto* lang = Group("Language_Group", " Language Option ", page);
-  auto* nameFile = new QLabel("Language  ", lang);
-  nameFile->setObjectName("Name_File");
+  auto* lang = NamedGroup("Language_Group", " Language Option ", page);
+  auto* nameFile = NamedLabel("Name_File", "Language  ", lang);
   langSel_ = new QComboBox(lang);
   langSel_->setObjectName("Lang_Sel");
   langSel_->setEditable(true);
@@ -133,7 +120,7 @@ void OptionPages::buildSetup2(QWidget* page) {
   l->addWidget(langSel_);
   l->addStretch(1);
 
-  auto* mess = Group("Mess_OP", " Message Option ", page);
+  auto* mess = NamedGroup("Mess_OP", " Message Option ", page);
   messageSwitch_ = new QCheckBox(QString::fromUtf8("  訊息開關 ( 打勾為開啟 )"), mess);
   messageSwitch_->setObjectName("Message_Switch");
   messageSwitch_->setChecked(true);

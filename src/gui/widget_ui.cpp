@@ -59,7 +59,10 @@ void WidgetUi::setUnitControls(const UnitControls& c) {
 }
 
 void WidgetUi::setDriverText(int panel, const std::string& text) {
-  if (panel >= 1 && panel <= 4) w_.windowPage().panel(panel).driver->setText(Q(text));
+  if (panel < 1 || panel > 4) return;
+  w_.windowPage().panel(panel).driver->setText(Q(text));
+  // "Not connect" always reads in red, whichever step of the self test wrote it.
+  if (text == "Not connect") setDriverRed(panel, true);
 }
 
 void WidgetUi::setDriverRed(int panel, bool red) {

@@ -26,12 +26,6 @@ namespace zarvo::gui {
 
 namespace {
 
-QLabel* Label(const QString& name, const QString& text, QWidget* parent) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(name);
-  return l;
-}
-
 QLineEdit* Edit(const QString& name, const QString& text, QWidget* parent) {
   auto* e = new QLineEdit(text, parent);
   e->setObjectName(name);
@@ -119,22 +113,22 @@ QWidget* WindowPage::buildPanel(int n) {
   head->addWidget(p.check);
   head->addWidget(p.device);
   head->addStretch(1);
-  head->addWidget(Label("D" + d + "_Driver", "Driver ", frame));
+  head->addWidget(NamedLabel("D" + d + "_Driver", "Driver ", frame));
   head->addWidget(p.driver, 3);
   g->addLayout(head, 0, 0, 1, 4);
-  g->addWidget(Label("D" + d + "_Source", "Source ", frame), 1, 0);
+  g->addWidget(NamedLabel("D" + d + "_Source", "Source ", frame), 1, 0);
   auto* src = new QHBoxLayout;
   src->setSpacing(4);
   src->addWidget(p.source, 1);
   src->addWidget(p.browse);
   g->addLayout(src, 1, 1, 1, 3);
-  g->addWidget(Label("D" + d + "_Type", "Type ", frame), 2, 0);
+  g->addWidget(NamedLabel("D" + d + "_Type", "Type ", frame), 2, 0);
   g->addWidget(p.type, 2, 1, 1, 3);
-  g->addWidget(Label("D" + d + "_Set", "DataSet ", frame), 3, 0);
+  g->addWidget(NamedLabel("D" + d + "_Set", "DataSet ", frame), 3, 0);
   g->addWidget(p.set, 3, 1, 1, 3);
-  g->addWidget(Label("D" + d + "_Addr", "Start Addr ", frame), 4, 0);
+  g->addWidget(NamedLabel("D" + d + "_Addr", "Start Addr ", frame), 4, 0);
   g->addWidget(p.addr, 4, 1);
-  g->addWidget(Label("D" + d + "_Sum", kSumLabel[n - 1], frame), 4, 2);
+  g->addWidget(NamedLabel("D" + d + "_Sum", kSumLabel[n - 1], frame), 4, 2);
   g->addWidget(p.sum, 4, 3);
   g->setColumnStretch(1, 1);
 
@@ -174,7 +168,7 @@ QGroupBox* WindowPage::buildWorkFlow() {
     auto* img = new Picture("Image" + QString::number(9 + q), PictureKind::Summary, q, panel7);
     img->setGeometry((q % 2) * 22, (q / 2) * 22, 22, 22);
   }
-  row->addLayout(column(panel7, Label("LedDownload", QString::fromUtf8("下載程序  "), box)));
+  row->addLayout(column(panel7, NamedLabel("LedDownload", QString::fromUtf8("下載程序  "), box)));
   row->addWidget(sign("= "));
 
   static const char* kFrame[3] = {"CopyProgramBtn", "CopyConfirmBtn", "CopyEraseBtn"};
@@ -195,7 +189,7 @@ QGroupBox* WindowPage::buildWorkFlow() {
     steps_[f][4] = o;
     QWidget* under = nullptr;
     if (f == 0) {
-      under = Label("LedLoad", QString::fromUtf8("檔案載入 "), box);
+      under = NamedLabel("LedLoad", QString::fromUtf8("檔案載入 "), box);
     } else {
       auto* c = new QCheckBox(QString::fromUtf8(f == 1 ? "資料比對  " : "重置訊號  "), box);
       c->setObjectName(f == 1 ? "Confirm_check" : "Reset_Check");

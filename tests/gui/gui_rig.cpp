@@ -12,6 +12,7 @@ gui::MainWindow& GuiRig::start(std::vector<std::string> args) {
   gui::MainWindowOptions o;
   auto sim = std::make_unique<SimulatedBackend>(slots_);
   sim_ = sim.get();
+  if (prepare) prepare(*sim_);
   o.backend = std::move(sim);
   o.clock = &clock;
   o.startDir = dir.path().string();

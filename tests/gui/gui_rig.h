@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,7 @@ class GuiRig {
   std::vector<gui::FileRequest> fileRequests;
   std::vector<std::string> languageDirs;
   bool realBoxes = false;            // real QMessageBoxes instead of answers from the queue
+  std::function<void(SimulatedBackend&)> prepare;  // runs on the units before start-up
 
  private:
   std::string slots_;

@@ -156,6 +156,23 @@ TEST(MainWindow, WithoutUnitsTheRunControlsHideOnEveryPage) {
   EXPECT_TRUE(rig.find<QWidget>("W_Fail")->isVisible());
 }
 
+TEST(MainWindow, AnUnknownConfigurationShowsNotConnectInRedOnPanelOneAndTheDeviceButtonBlinks) {
+  GuiRig rig;
+  rig.prepare = [](SimulatedBackend& sim) { sim.unit(1)->configCode = 0x0042; };
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");
+  rig.start();
+  EXPECT_NE(rig.paneText().find("Error !! This is not ZarvoR5 series ...!!"), std::string::npos);
+  auto* driver = rig.find<QLineEdit>("Win_Driver_1");
+  EXPECT_EQ(driver->text(), "Not connect");
+  EXPECT_TRUE(driver->property("notConnected").toBool());
+  EXPECT_TRUE(rig.find<QWidget>("W_Fail")->isVisible() && !rig.find<QWidget>("W_Pass")->isVisible());
+
+  rig.unit(0)->ledHistory.clear();
+  rig.find<QAbstractButton>("Win_device_1")->click();
+  EXPECT_EQ(rig.unit(0)->ledHistory.size(), 10u);
+  EXPECT_EQ(rig.clock.sleeps.size(), 10u);
+}
+
 TEST(MainWindow, LanguageTables) {
   GuiRig rig;
   rig.dir.writeText("Lang/English.ini", "[Language]\r\n0001=Windows\r\n");

@@ -29,9 +29,11 @@
 #include "device/reset_line.h"
 #include "device/self_test.h"
 #include "gui/batch_page.h"
+#include "gui/change_notice.h"
 #include "gui/controls.h"
 #include "gui/option_pages.h"
 #include "gui/pictures.h"
+#include "gui/watch_host.h"
 #include "gui/widget_ui.h"
 #include "gui/window_page.h"
 #include "window_mode/run_sequence.h"
@@ -80,6 +82,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
     registry_ = ownRegistry_.get();
   }
   ui_ = std::make_unique<WidgetUi>(*this);
+  watchHost_ = std::make_unique<WindowWatchHost>(*this, options_.noticeSlideMs);
+  fileWatch_ = std::make_unique<FileWatch>(*watchHost_);
   session_ = std::make_unique<Session>(*ui_, *clock, std::move(options_.backend), std::string());
 
   // 1. The window and its controls with their built-in captions.
@@ -110,6 +114,10 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
   autoRun_.setObjectName("AutoRun");
   autoRun_.setInterval(1000);
   connect(&deviceCheck_, &QTimer::timeout, this, &MainWindow::checkUnits);
+  connect(&fileTimer_, &QTimer::timeout, this, [this] { fileWatch_->timerTick(); });
+  connect(optionPages_->watchFileOption(), &RadioGroup::itemChanged, this, [this] { fileWatch_->optionClick(); });
+  connect(optionPages_, &OptionPages::watchFileSourceClicked, this, [this] { fileWatch_->sourceClick(); });
+  connect(optionPages_, &OptionPages::deviceFileChanged, this, [this] { fileWatch_->deviceFileClick(); });
   connect(&autoRun_, &QTimer::timeout, this, &MainWindow::autoRunTimer);
   connect(pageControl_, &QTabWidget::currentChanged, this, [this] {
     if (constructed_) pageControlChange();
@@ -136,6 +144,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
   rs.PanelPresent.fill(false);
   rs.SelectedDevice = 0;
   // 7. The watch starts from the file it would watch.
+  fileWatch_->startUp();
   // 8. The pulse in force is 300 ms; the field keeps what loading put there.
   rs.ResetDelayMs = 300;
   // 9. All six lamps visible.
@@ -229,11 +238,14 @@ QString MainWindow::chooseFile(const FileRequest& r) {
 }
 
 void MainWindow::loadSettings() {
+  // The watch arms once every key is in place (at FormShow), not with half the settings.
+  fileWatch_->setLoading(true);
   for (const ControlAssignment& a : LoadSettings(session_->profile())) {
     ApplyToControl(this, a);
     // Any saved name selects a table at start-up, not only the two the list offers.
     if (a.control == "Lang_Sel") applyLanguage(std::get<std::string>(a.value));
   }
+  fileWatch_->setLoading(false);
 }
 
 void MainWindow::saveSettings() {
@@ -255,7 +267,7 @@ void MainWindow::applyLanguage(const std::string& name) {
     for (const LanguageTarget& target : t.key->targets) {
       const QString control = Q(target.control);
       if (target.control == kNoticeTextTarget) {
-        noticeText_ = t.text;
+        fileWatch_->noticeText() = t.text;
       } else if (control.contains('#')) {
         auto* group = findChild<RadioGroup*>(control.section('#', 0, 0));
         if (group != nullptr) group->setItemText(control.section('#', 1).toInt(), text);
@@ -323,30 +335,9 @@ void MainWindow::checkUnits() {
   CheckUnits(dev);
 }
 
-void MainWindow::watchFileOptionClick() {}
+void MainWindow::watchFileOptionClick() { fileWatch_->optionClick(); }
 
-void MainWindow::takeHandedInPath() {
-  const std::vector<std::string>& args = options_.args;
-  if (args.empty()) return;
-  if (args.size() >= 2) {
-    // A path with blanks handed in without quotes arrives as several arguments.
-    showBox({"Too Many File....\n", "ZARVO R5", Icon::None, Buttons::Ok, true});
-    return;
-  }
-  const std::string& path = args[0];
-  const int sendtoPath = optionPages_->sendtoPath()->itemIndex();
-  if (sendtoPath == 1) {
-    batchPage_->workFile()->setText(Q(path));
-    QApplication::processEvents();
-  } else if (sendtoPath == 0) {
-    windowPage_->panel(1).source->setText(Q(path));
-    QApplication::processEvents();
-  }
-  if (optionPages_->sendtoOption()->itemIndex() != 0)
-    autoRun_.stop();
-  else if (path != "0")
-    autoRun_.start();
-}
+void MainWindow::takeHandedInPath() { TakeHandedInPath(*watchHost_, options_.args); }
 
 void MainWindow::autoRunTimer() {
   autoRun_.stop();

@@ -15,6 +15,7 @@
 #include "app/settings_location.h"
 #include "base/registry.h"
 #include "base/ui.h"
+#include "watch/file_watch.h"
 
 class QLabel;
 class QPushButton;
@@ -28,6 +29,7 @@ class Picture;
 class RadioGroup;
 class WidgetUi;
 class WindowPage;
+class WindowWatchHost;
 
 // A message box request: text, title ("" for none), icon, buttons, and whether the box has
 // the main window as owner.
@@ -59,6 +61,7 @@ struct MainWindowOptions {
   std::vector<std::string> languageDirs;  // where language tables are looked for after StartDir/Lang
   MessageBoxHandler messageBox;         // null: a QMessageBox over the main window
   FileDialogHandler fileDialog;         // null: a QFileDialog
+  int noticeSlideMs = 240;              // the change notice's slide; 0 places it at once
 };
 
 class MainWindow : public QWidget {
@@ -89,7 +92,9 @@ class MainWindow : public QWidget {
   void checkUnits();             // the DeviceCheck tick
   void applyLanguage(const std::string& name);
   void watchFileOptionClick();   // re-arms or disarms the file watch
-  const std::string& noticeText() const { return noticeText_; }
+  const std::string& noticeText() { return fileWatch_->noticeText(); }
+  FileWatch& fileWatch() { return *fileWatch_; }
+  WindowWatchHost& watchHost() { return *watchHost_; }
   bool running() const { return running_; }
 
   // Ends the program as closing the main window does, whatever is open: used for SIGINT
@@ -140,7 +145,8 @@ class MainWindow : public QWidget {
   QTimer deviceCheck_;
   QTimer autoRun_;
 
-  std::string noticeText_;
+  std::unique_ptr<WindowWatchHost> watchHost_;
+  std::unique_ptr<FileWatch> fileWatch_;
   bool constructed_ = false;
   bool closed_ = false;
   bool running_ = false;

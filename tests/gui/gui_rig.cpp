@@ -20,6 +20,7 @@ gui::MainWindow& GuiRig::start(std::vector<std::string> args) {
   o.registry = registry_.get();
   o.args = std::move(args);
   o.languageDirs = languageDirs;
+  o.noticeSlideMs = 0;
   if (!realBoxes) o.messageBox = [this](const gui::BoxRequest& r) {
     boxes.push_back(r);
     if (!answers.empty()) {

@@ -56,6 +56,9 @@ TEST(MainWindow, FirstStartShowsBuiltInCaptionsDashSumsAndTheSelfTest) {
   EXPECT_TRUE(rig.find<QWidget>("D2_Panel")->isVisible());
   EXPECT_NE(rig.paneText().find("Device Self Test ...."), std::string::npos);
   EXPECT_NE(rig.paneText().find("Self Test OK !!"), std::string::npos);
+  // First start: the watch is on by default and device 1 has no file, so arming fails.
+  EXPECT_EQ(rig.boxTexts(), std::vector<std::string>{"File does not exist !!"});
+  EXPECT_EQ(rig.find<RadioGroup>("WatchFile_option")->itemIndex(), 1);
 
   rig.close();
   std::vector<std::string> expected;

@@ -56,11 +56,22 @@ struct Text {
   bool holds(size_t from, size_t to) const { return from <= to && to <= n; }
 };
 
+// True when nothing but digits and blanks follows `from` up to the end of the text: an end
+// record cut off there lost only its own tail, and no record after it was swallowed.
+inline bool CutAtEnd(const Text& t, size_t from) {
+  for (size_t i = from; i < t.n; ++i) {
+    const uint8_t c = t.p[i];
+    if ((kDigit[c] & kBad) && c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != 0x1A) return false;
+  }
+  return true;
+}
+
 // One hex digit's value by arithmetic rather than table, so the loops over record data can
 // be vectorised; `bad` collects a set bit for any character that is not a digit.
 inline unsigned DigitOf(uint8_t c, unsigned& bad) {
-  const uint8_t lower = c | 0x20;  // digits already have this bit; letters fold to lower case
-  const bool digit = static_cast<uint8_t>(lower - '0') < 10;
+  const uint8_t lower = c | 0x20;  // letters fold to lower case
+  // The digit test looks at the character itself: folded, 0x10..0x19 would pass as '0'..'9'.
+  const bool digit = static_cast<uint8_t>(c - '0') < 10;
   const bool letter = static_cast<uint8_t>(lower - 'a') < 6;
   bad |= static_cast<unsigned>(!(digit || letter));
   return static_cast<unsigned>((lower & 0x0F) + 9 * (lower >> 6));

@@ -62,6 +62,12 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     const size_t end = sumPos + 2;
     const int checksum = t.byteAt(sumPos);
     if (!t.holds(q, end) || checksum < 0) {
+      // An end record cut off at the very end of the file: the data before it stands, its
+      // missing checksum counts as a wrong one.
+      if (type == 1 && hex::CutAtEnd(t, q + 1)) {
+        if (store) ++badSums;
+        break;
+      }
       formatError = true;
       break;
     }

@@ -25,15 +25,22 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
   const uint8_t* const p = t.p;
   const size_t n = t.n;
   size_t pos = 0;
+  bool lineStart = true;
 
   while (pos < n) {
     const uint8_t c = p[pos];
     // Every line end is stepped over on its own, so a blank line cannot shift the pairs
-    // and hide the record after it.
+    // and hide the record after it; so are the blanks and tabs that indent a line.
     if (c == '\n' || c == '\r') {
+      ++pos;
+      lineStart = true;
+      continue;
+    }
+    if (lineStart && (c == ' ' || c == '\t')) {
       ++pos;
       continue;
     }
+    lineStart = false;
     uint8_t a = c, b = t.at(pos + 1);
     pos += 2;
     if (a == '%') {
@@ -65,6 +72,12 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     const size_t end = sumPos + 2;
     const int checksum = t.byteAt(sumPos);
     if (!t.holds(pos, end) || checksum < 0) {
+      // An end record cut off at the very end of the file: the data before it stands, its
+      // missing checksum counts as a wrong one.
+      if (terminator && hex::CutAtEnd(t, pos)) {
+        if (store) ++badSums;
+        break;
+      }
       formatError = true;
       break;
     }

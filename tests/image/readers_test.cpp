@@ -388,5 +388,75 @@ TEST(TektronixReader, FailuresAndTheirMessages) {
   }
 }
 
+// ---- review mends ----
+
+TEST(ReaderMends, IndentedMotorolaRecordsLoadLikeUnindentedOnes) {
+  const std::string plain = SRecord('1', 2, 0x0010, {1, 2, 3}) + SRecord('2', 3, 0x000100, {4, 5}) +
+                            SRecord('3', 4, 0x00000200, {6}) + SRecord('9', 2, 0, {});
+  RecordingUi ui;
+  const HexResult want = ReadMotorola(Exact(plain), Store(0x400), ui);
+  ASSERT_TRUE(want.ok);
+  for (const std::string indent : {" ", "\t", "  \t"}) {
+    std::string text;
+    size_t from = 0;
+    while (from < plain.size()) {
+      size_t nl = plain.find('\n', from);
+      text += indent + plain.substr(from, nl + 1 - from);
+      from = nl + 1;
+    }
+    const HexResult got = ReadMotorola(Exact(text), Store(0x400), ui);
+    ASSERT_TRUE(got.ok) << "indent '" << indent << "'";
+    EXPECT_EQ(got.image, want.image);
+    EXPECT_EQ(got.last, want.last);
+  }
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST(ReaderMends, AnEndRecordCutAtTheEndOfTheFileKeepsTheDataBeforeIt) {
+  struct Case {
+    const char* name;
+    std::string text;
+    HexResult (*read)(std::span<const uint8_t>, const HexOptions&, Ui&);
+  };
+  const std::vector<Case> cases = {
+      {"intel", IntelRecord(0, 0x10, {7, 8}) + ":00000001", ReadIntelHex},
+      {"intel, line end", IntelRecord(0, 0x10, {7, 8}) + ":00000001\r\n", ReadIntelHex},
+      {"motorola", SRecord('1', 2, 0x10, {7, 8}) + "S903", ReadMotorola},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingUi ui;
+    const HexResult r = c.read(Exact(c.text), Store(0x100), ui);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.image[0x10], 7);
+    EXPECT_EQ(r.image[0x11], 8);
+    EXPECT_EQ(ui.boxTexts(), Strings{kChecksumText});  // the missing checksum, at most
+  }
+  // A cut end record with a record after it still swallows text: a format error.
+  RecordingUi ui;
+  EXPECT_FALSE(ReadIntelHex(Exact(":00000001\r\n" + IntelRecord(0, 0, {1})), Store(0x100), ui).ok);
+}
+
+TEST(ReaderMends, OnlyDigitsAndLettersAToFAreHexDigitsInEveryReader) {
+  // One byte value at one field position: the first data digit of a record.
+  for (int v = 0; v < 256; ++v) {
+    const bool hexDigit = std::isxdigit(v) != 0;
+    std::string intel = IntelRecord(0, 0, {0x55}) + IntelEof();
+    intel[9] = static_cast<char>(v);
+    std::string motorola = SRecord('1', 2, 0, {0x55}) + SRecord('9', 2, 0, {});
+    motorola[8] = static_cast<char>(v);
+    for (auto [text, read] : {std::pair{intel, &ReadIntelHex}, std::pair{motorola, &ReadMotorola}}) {
+      RecordingUi ui;
+      const HexResult r = read(Exact(text), Store(0x100), ui);
+      if (hexDigit) {
+        ASSERT_TRUE(r.ok) << v;
+      } else {
+        EXPECT_FALSE(r.ok) << "byte " << v << " taken as a digit";
+        EXPECT_EQ(ui.boxTexts(), Strings{"FORMAT ERROR !"}) << v;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zarvo

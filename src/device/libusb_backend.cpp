@@ -46,7 +46,7 @@ class DeviceList {
   DeviceList(const DeviceList&) = delete;
   DeviceList& operator=(const DeviceList&) = delete;
 
-  // The devices that take slots, in slot order.
+  // The units, in slot order: by bus number, then port path.
   std::vector<libusb_device*> slots() const {
     // Ports are numbered from 1, so the zero padding puts a hub's port before its children.
     struct Entry {
@@ -59,7 +59,9 @@ class DeviceList {
     for (size_t i = 0; i < count_; ++i) {
       libusb_device* dev = list_[i];
       libusb_device_descriptor desc{};
-      if (libusb_get_device_descriptor(dev, &desc) == 0 && desc.bDeviceClass == LIBUSB_CLASS_HUB) continue;
+      // Only units take slots: on a machine with many other devices (keyboards, cameras,
+      // adapters) they would otherwise fill all 15 and hide a unit behind them.
+      if (libusb_get_device_descriptor(dev, &desc) != 0 || desc.idProduct != kProductId) continue;
       Entry e{libusb_get_bus_number(dev), {}, libusb_get_device_address(dev), dev};
       if (libusb_get_port_numbers(dev, e.ports.data(), static_cast<int>(e.ports.size())) < 0) e.ports.fill(0);
       entries.push_back(e);

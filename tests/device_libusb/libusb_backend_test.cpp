@@ -41,7 +41,7 @@ class LibusbOneUnit : public ::testing::Test {
   std::unique_ptr<UsbBackend> backend_;
 };
 
-TEST(LibusbSlots, FollowBusThenPortPathSkippingHubs) {
+TEST(LibusbSlots, FollowBusThenPortPathAndHoldOnlyUnits) {
   EmulatedBus bus;
   bus.addRootHub(1);
   bus.addRootHub(2);
@@ -56,14 +56,14 @@ TEST(LibusbSlots, FollowBusThenPortPathSkippingHubs) {
 
   std::vector<std::optional<uint16_t>> ids;
   for (int slot = 0; slot < kSlotCount; ++slot) ids.push_back(backend->productId(slot));
-  std::vector<std::optional<uint16_t>> expected = {kProductId, kProductId, kOtherProduct, kProductId, kProductId};
+  std::vector<std::optional<uint16_t>> expected = {kProductId, kProductId, kProductId, kProductId};
   expected.resize(kSlotCount, std::nullopt);
   EXPECT_EQ(ids, expected);
   EXPECT_EQ(backend->productId(-1), std::nullopt);
   EXPECT_EQ(backend->productId(kSlotCount), std::nullopt);
 
   // Which unit sits in which slot: each one's status block starts with its id.
-  const std::vector<std::pair<int, uint8_t>> unitSlots = {{0, 0xB}, {1, 0xC}, {3, 0xD}, {4, 0xA}};
+  const std::vector<std::pair<int, uint8_t>> unitSlots = {{0, 0xB}, {1, 0xC}, {2, 0xD}, {3, 0xA}};
   for (const auto& [slot, id] : unitSlots) {
     ASSERT_TRUE(backend->open(slot)) << "slot " << slot << ": " << backend->lastErrorDetail();
     uint8_t status[16] = {};
@@ -78,13 +78,33 @@ TEST(LibusbSlots, AnotherProductIsNeverOpenedOrClaimed) {
   bus.addRootHub(1);
   FakeUnit& other = bus.addDevice({1, "1", 2, 0x2222, kOtherProduct}, 0xE);
   auto backend = MakeLibusbBackend(kTestTimeoutMs);
-  EXPECT_EQ(backend->productId(0), kOtherProduct);
+  EXPECT_EQ(backend->productId(0), std::nullopt);  // it takes no slot
   EXPECT_FALSE(backend->open(0));
   EXPECT_EQ(backend->lastError(), UsbError::NoDevice);
   EXPECT_TRUE(other.claimed().empty());
   EXPECT_FALSE(backend->open(1));  // empty slot
   EXPECT_FALSE(backend->open(-1));
   EXPECT_EQ(backend->lastError(), UsbError::NoDevice);
+}
+
+TEST(LibusbSlots, UnitsBehindTwentyOtherDevicesAreStillDevice1And2) {
+  EmulatedBus bus;
+  bus.addRootHub(1);
+  for (int i = 1; i <= 20; ++i)
+    bus.addDevice({1, std::to_string(i), 10 + i, 0x2222, static_cast<uint16_t>(kOtherProduct + i)}, 0xE);
+  bus.addDevice({1, "21", 40, 0x1111, kProductId}, 0xA);
+  bus.addDevice({1, "22", 41, 0x1111, kProductId}, 0xB);
+  auto backend = MakeLibusbBackend(kTestTimeoutMs);
+  EXPECT_EQ(backend->productId(0), kProductId);
+  EXPECT_EQ(backend->productId(1), kProductId);
+  EXPECT_EQ(backend->productId(2), std::nullopt);
+  for (const auto& [slot, id] : std::vector<std::pair<int, uint8_t>>{{0, 0xA}, {1, 0xB}}) {
+    ASSERT_TRUE(backend->open(slot)) << backend->lastErrorDetail();
+    uint8_t status[16] = {};
+    ASSERT_TRUE(backend->controlIn(0x42, 0, 0, status, sizeof status));
+    EXPECT_EQ(status[0], id);
+    backend->close();
+  }
 }
 
 TEST_F(LibusbOneUnit, OpenClaimsAndCloseReleasesTheInterface) {

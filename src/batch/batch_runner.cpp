@@ -137,11 +137,14 @@ bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const s
   ui.appendMessage("[Range: 0x" + Hex8(ctx.image.range()) + "] => SUM :0x" + ctx.image.sumText());
 
   if (!SetMode(ctx.dev, kModeHost)) return Fail(ui, "Error 53!! Function fail...");
-  // An unknown configuration text transfers nothing and the line goes on.
+  // Without a known configuration, or with an IC larger than the unit, nothing would be
+  // sent: such a line fails instead of ending "Success!!".
   const std::optional<Geometry> g = GeometryFor(rs);
-  if (g && !Download(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->downloadFailText);
+  if (!g) return Fail(ui, kNothingDownloadedUnknownSize);
+  if (g->passes == 0) return Fail(ui, kNothingDownloadedIcTooLarge);
+  if (!Download(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->downloadFailText);
   Progress(ui, 25);
-  if (g && !rs.VerifySwitch.empty()) {
+  if (!rs.VerifySwitch.empty()) {
     rs.VerifyMismatch = false;
     // A mismatch is no failure here: the verify has reported it and lit the fail lamp.
     if (!ReadBackVerify(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->verifyFailText);

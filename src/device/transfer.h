@@ -24,6 +24,12 @@ struct Geometry {
 // as one pass rather than dividing by zero.
 std::optional<Geometry> GeometryFor(const RunState& rs);
 
+// What a run reports instead of downloading nothing: no known configuration, or an IC
+// larger than the unit's memory (no pass fits).
+inline constexpr const char* kNothingDownloadedUnknownSize = "Error !! Unknown device size, nothing downloaded...";
+inline constexpr const char* kNothingDownloadedIcTooLarge =
+    "Error !! IC size is larger than the unit memory, nothing downloaded...";
+
 // Sends R passes of max(N, 1) blocks, each pass the first N x L image bytes. The image is
 // first grown (with its fill byte) to what the blocks send, so nothing is read past it.
 bool Download(DeviceContext& ctx, ImageBuffer& image, const Geometry& g);

@@ -189,7 +189,8 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
   const std::optional<Geometry> geometry = GeometryFor(rs);
   // Without a known configuration nothing can be downloaded; calling that a pass would show
   // a sum for an image the unit never received.
-  if (!geometry) return FailStep(ctx, "Error !! Unknown device size, nothing downloaded...", {100}, true);
+  if (!geometry) return FailStep(ctx, kNothingDownloadedUnknownSize, {100}, true);
+  if (geometry->passes == 0) return FailStep(ctx, kNothingDownloadedIcTooLarge, {100}, true);
   if (!Download(dev, ctx.image, *geometry)) return FailStep(ctx, geometry->config->downloadFailText, {100}, true);
   ui.setStepImage(10);
   ui.addProgress(ProgressBar::Window, 25);

@@ -205,5 +205,34 @@ TEST_F(BatchRun, FailedTransfersNameTheRowAndTheNextLineRuns) {
   EXPECT_EQ(ui.status().lamp(Page::Batch).seen(), kLampPass);
 }
 
+// Lines that would send nothing fail instead of ending "Success!!": no known unit
+// configuration (a failed self test), or an IC larger than the unit's memory.
+TEST_F(BatchRun, NothingDownloadedIsAFailedLine) {
+  dir.write("fw.bin", RandomBytes(0x800, 31));
+  struct Case {
+    const char* name;
+    std::string line;
+    std::string deviceSize;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"unknown size", "ZQ D:\\FW.BIN /BIN /27512 /#1", "", "Error !! Unknown device size, nothing downloaded..."},
+      {"IC too large", "ZQ D:\\FW.BIN /BIN /080 /V /#1", "512K * 8bit",
+       "Error !! IC size is larger than the unit memory, nothing downloaded..."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    session->state().DeviceSize = c.deviceSize;
+    sim->unit(0)->log.clear();
+    ui.pane.clear();
+    const BatchSummary s = run({c.line});
+    EXPECT_EQ(s.failedLines, 1);
+    EXPECT_NE(std::find(ui.pane.begin(), ui.pane.end(), c.text), ui.pane.end());
+    EXPECT_EQ(std::find(ui.pane.begin(), ui.pane.end(), "Success!!"), ui.pane.end());
+    EXPECT_EQ(ui.status().lamp(Page::Batch).seen(), kLampFail);
+    for (const std::string& l : sim->unit(0)->logLines()) EXPECT_NE(l.substr(0, 1), "W") << l;
+  }
+}
+
 }  // namespace
 }  // namespace zarvo

@@ -281,6 +281,21 @@ TEST(WindowRun, AutoDetectOfTheLargestType) {
   EXPECT_EQ(rig.unit(0).memory, IcBlock(file, 0x100000, 0, 1));
 }
 
+// A 1024K choice on a 512K unit leaves no pass that fits: nothing is sent, and the panel
+// fails instead of passing with a sum.
+TEST(WindowRun, AnIcLargerThanTheUnitFailsThePanel) {
+  WindowRig rig("512Kx8");
+  const std::string a = rig.dir.write("a.bin", RandomBytes(0x90000, 12));
+  rig.panel(1, a, kAutoDetectItem);
+  rig.dialogKeys(1, a);
+  WindowRunResult r = rig.run();
+  EXPECT_EQ(r.outcome[0], PanelOutcome::Failed);
+  EXPECT_EQ(rig.ui.boxTexts(), std::vector<std::string>{"Error !! IC size is larger than the unit memory, nothing downloaded..."});
+  EXPECT_EQ(Count(rig.unit(0).logLines(), "W 8192"), 0);
+  EXPECT_EQ(rig.ui.windowLamp(), kLampFail);
+  EXPECT_EQ(rig.ui.panelSum[1], "");
+}
+
 TEST(WindowRun, VerifyDifferenceShowsOnItsPictureButTheResetStepEndsAtPass) {
   WindowRig rig("512Kx8");
   const std::string a = rig.dir.write("a.bin", RandomBytes(0x2000, 12));

@@ -23,7 +23,7 @@ inline constexpr int kPanelCount = 4;
 // One device panel, D1_Panel .. D4_Panel.
 struct PanelValues {
   bool ticked = false;   // Win_check_N
-  bool visible = false;  // the panel is shown (its unit is attached)
+  bool visible = false;  // the panel is shown: its unit is attached (the run sets it afresh)
   std::string source = kSourcePlaceholder;   // Win_Source_N
   int typeItem = kAutoDetectItem;            // Win_Type_N item index
   std::string typeText = "   Auto Detect";   // Win_Type_N text

@@ -78,8 +78,15 @@ WindowRunResult RunWindowMode(WindowModeContext& ctx, Panels& panels, const RunO
   WindowRunResult result;
   Ui& ui = ctx.device.ui;
   RunState& rs = ctx.device.rs;
+  // Which panels are shown is what the unit list says now, not what a device check said
+  // before the run: a unit plugged in a moment ago runs, one pulled out is skipped. Each
+  // panel's own self test below refreshes the list again for the panels after it.
+  bool anyTicked = false;
+  for (const PanelValues& p : panels) anyTicked = anyTicked || p.ticked;
+  if (anyTicked) CheckUnits(ctx.device);
   for (int n = 1; n <= kPanelCount; ++n) {
     PanelValues& panel = panels[static_cast<size_t>(n - 1)];
+    panel.visible = rs.PanelPresent[static_cast<size_t>(n - 1)];
     if (!panel.ticked || !panel.visible) continue;
 
     ui.setStepImage(0);

@@ -147,14 +147,13 @@ TEST(WindowRun, FailedDownloadOnPanelOneThenPanelTwoRuns) {
 }
 
 TEST(WindowRun, NoPanelTickedDoesNothing) {
-  WindowRig rig("512Kx8,512Kx8");
+  WindowRig rig("512Kx8");
   const std::string a = rig.dir.write("a.bin", RandomBytes(100, 6));
   rig.panel(1, a, 0).ticked = false;
-  rig.panel(2, a, 0).visible = false;  // a hidden panel is skipped even when ticked
+  rig.panel(2, a, 0);  // no unit for panel 2: hidden, so skipped even when ticked
   WindowRunResult r = rig.run();
   EXPECT_TRUE(rig.ui.log.empty());
   EXPECT_TRUE(rig.unit(0).log.empty());
-  EXPECT_TRUE(rig.unit(1).log.empty());
   EXPECT_FALSE(r.anyRun());
   EXPECT_FALSE(r.endedEarly);
 }
@@ -377,17 +376,23 @@ TEST(WindowRun, LoadRefusedWhenTheDialogWasCancelled) {
   EXPECT_EQ(Count(rig.unit(0).logLines(), "W 8192"), 0);
 }
 
-TEST(WindowRun, UnitNotFoundEndsTheRunWithoutAMessage) {
-  WindowRig rig("512Kx8");
+// Panels are run or skipped by the unit list as it is when the run starts: a unit pulled
+// out since the last device check is skipped (no box), one plugged in since is run.
+TEST(WindowRun, PanelsFollowTheUnitsAttachedWhenTheRunStarts) {
+  WindowRig rig("512Kx8,-,512Kx8");
   const std::string a = rig.dir.write("a.bin", RandomBytes(0x800, 16));
-  rig.panel(2, a, 0);  // shown from an older device check, but the unit is gone
-  rig.panel(3, a, 0);
-  rig.dialogKeys(2, a);
+  rig.panel(1, a, 0).visible = false;  // hidden by an older device check, attached now
+  rig.panel(3, a, 0);                  // shown by an older device check, but gone now
+  rig.dialogKeys(1, a);
   WindowRunResult r = rig.run();
   EXPECT_TRUE(rig.ui.boxes.empty());
-  EXPECT_TRUE(r.endedEarly);
-  EXPECT_FALSE(r.anyRun());
-  EXPECT_EQ(Count(rig.unit(0).logLines(), "W 8192"), 0);
+  EXPECT_FALSE(r.endedEarly);
+  EXPECT_EQ(r.outcome[0], PanelOutcome::Passed);
+  EXPECT_EQ(r.outcome[1], PanelOutcome::NotRun);  // Device 2 is the unit in slot 2
+  EXPECT_EQ(r.outcome[2], PanelOutcome::NotRun);
+  EXPECT_FALSE(rig.panels[2].visible);
+  EXPECT_GT(Count(rig.unit(0).logLines(), "W 8192"), 0);
+  EXPECT_EQ(Count(rig.unit(2).logLines(), "W 8192"), 0);
 }
 
 // A unit whose configuration the self test does not know: nothing can be downloaded, and

@@ -183,6 +183,7 @@ SimulatedBackend::SimulatedBackend(const std::string& slots) {
 
 void SimulatedBackend::build(const SimConfig& config) {
   slots_ = config.slots;
+  dir_ = config.dir;
   for (int i = 0; i < kSlotCount; ++i) {
     const SimSlot& s = slots_[static_cast<size_t>(i)];
     if (s.kind != SimSlotKind::Unit) continue;
@@ -192,6 +193,20 @@ void SimulatedBackend::build(const SimConfig& config) {
   }
   for (const SimFault& f : config.faults)
     if (SimUnit* u = unit(f.slot)) u->failNext(f.kind, f.nth);
+}
+
+SimUnit* SimulatedBackend::attach(int slot, uint16_t configCode) {
+  if (slot < 0 || slot >= kSlotCount || slots_[static_cast<size_t>(slot)].kind != SimSlotKind::Empty) return nullptr;
+  slots_[static_cast<size_t>(slot)] = {SimSlotKind::Unit, configCode};
+  units_[static_cast<size_t>(slot)] = std::make_unique<SimUnit>(slot, configCode, dir_);
+  return unit(slot);
+}
+
+void SimulatedBackend::detach(int slot) {
+  if (slot < 0 || slot >= kSlotCount) return;
+  if (open_ == slot) open_ = -1;
+  slots_[static_cast<size_t>(slot)] = {};
+  units_[static_cast<size_t>(slot)].reset();
 }
 
 SimUnit* SimulatedBackend::unit(int slot) {

@@ -102,6 +102,10 @@ class SimulatedBackend final : public UsbBackend {
 
   // The unit in a slot, or nullptr for an empty slot or another product's device.
   SimUnit* unit(int slot);
+  // Plugs a unit of a configuration into an empty slot, or pulls the one in a slot out (an
+  // open unit is closed: the link is broken). For tests of units that come and go.
+  SimUnit* attach(int slot, uint16_t configCode);
+  void detach(int slot);
   // Which slot is open, -1 for none.
   int openSlot() const { return open_; }
   // Problems with the configuration or the unit files; empty when all is well.
@@ -115,6 +119,7 @@ class SimulatedBackend final : public UsbBackend {
   bool settle(const SimUnit& u, bool ok);
 
   std::array<SimSlot, kSlotCount> slots_{};
+  std::string dir_;
   std::array<std::unique_ptr<SimUnit>, kSlotCount> units_{};
   int open_ = -1;
   UsbError lastError_ = UsbError::None;

@@ -141,6 +141,27 @@ TEST(MainWindow, TabChangesStopAndRestartTheDeviceCheck) {
   EXPECT_TRUE(rig.find<QWidget>("Reset_Button")->isEnabled());
 }
 
+TEST(MainWindow, APanelHidesOnTheTickAfterItsUnitLeavesAndShowsWhenOneArrives) {
+  GuiRig rig;
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");
+  auto& w = rig.start();
+  rig.sim().detach(1);
+  EXPECT_TRUE(rig.find<QWidget>("D2_Panel")->isVisible());  // until the next device check
+  Q_EMIT w.deviceCheck().timeout({});
+  EXPECT_FALSE(rig.find<QWidget>("D2_Panel")->isVisible());
+  rig.sim().attach(1, 0x0080);
+  rig.sim().attach(2, 0x0040);
+  Q_EMIT w.deviceCheck().timeout({});
+  EXPECT_TRUE(rig.find<QWidget>("D2_Panel")->isVisible());
+  EXPECT_TRUE(rig.find<QWidget>("D3_Panel")->isVisible());
+  rig.sim().detach(0);
+  rig.sim().detach(1);
+  rig.sim().detach(2);
+  Q_EMIT w.deviceCheck().timeout({});
+  EXPECT_FALSE(rig.find<QWidget>("D1_Panel")->isVisible());
+  EXPECT_FALSE(rig.find<QWidget>("RunPanel")->isVisible());
+}
+
 TEST(MainWindow, WithoutUnitsTheRunControlsHideOnEveryPage) {
   GuiRig rig("");
   rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");

@@ -121,7 +121,10 @@ bool ApplySwitch(RunState& rs, std::string_view sw, std::string& error) {
 
 bool ParseBatchLine(RunState& rs, std::string_view line, std::string& error) {
   error.clear();
-  if (line.size() > kMaxBatchLine) {
+  // The limit counts the line itself: blanks an editor pads it with, and its line end, do not.
+  const size_t used = line.find_last_not_of(" \t\r\n");
+  const size_t length = used == std::string_view::npos ? 0 : used + 1;
+  if (length > kMaxBatchLine) {
     // A cut line would load another file or drop switches; it is refused whole.
     error = "Error!! Line is longer than " + std::to_string(kMaxBatchLine) + " characters !!";
     return false;

@@ -1,6 +1,9 @@
 #include "batch/pane_files.h"
 
 #include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -10,13 +13,34 @@
 
 namespace zarvo {
 
-bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return false;
-  const std::string text = ss.str();
+bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines, std::string* why) {
+  auto fail = [why](int err) {
+    if (why != nullptr) *why = std::strerror(err);
+    return false;
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : errno != 0 ? errno : EINVAL;
+    ::close(fd);
+    return fail(err);
+  }
+  // A read error part way is no shorter script: nothing of it is kept.
+  std::string text;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int err = errno;
+      ::close(fd);
+      return fail(err);
+    }
+    if (n == 0) break;
+    text.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
   lines.clear();
   size_t pos = 0;
   while (pos < text.size()) {

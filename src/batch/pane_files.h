@@ -10,8 +10,10 @@
 namespace zarvo {
 
 // Reads a script file: lines end at LF, a CR before the LF is dropped, and a last line
-// without a line end is a line too. False when the file cannot be read.
-bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines);
+// without a line end is a line too. False when the file cannot be read whole (missing, no
+// permission, a directory or another kind of file, a read error part way); why then says
+// so ("Is a directory"), and lines are left as they were.
+bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines, std::string* why = nullptr);
 
 // The chosen path with ext (".bat", ".log") appended when it holds no "." anywhere.
 std::string WithExtension(const std::string& path, const std::string& ext);

@@ -27,7 +27,8 @@ constexpr const char* kHelp =
     "stderr with their title.\n"
     "\n"
     "Options:\n"
-    "  --work FILE       the work file (\"%1\") for lines that name no file\n"
+    "  --work FILE       the work file (\"%1\") for lines that name no file (default:\n"
+    "                    [Option] BatWork of the settings file, as the batch page)\n"
     "  --settings FILE   settings file to use (default: the one the desktop program finds\n"
     "                    at start-up); its section [Drives] maps drive letters to\n"
     "                    directories (D=/home/me/firmware); Z: is /\n"
@@ -69,8 +70,9 @@ int RunScript(const Args& given) {
   }
   if (script.empty()) return Usage("no script given");
   std::vector<std::string> lines;
-  if (!ReadScriptFile(script, lines)) {
-    std::fprintf(stderr, "zarvo-r5-cli run: cannot read script '%s'\n", script.c_str());
+  std::string why;
+  if (!ReadScriptFile(script, lines, &why)) {
+    std::fprintf(stderr, "zarvo-r5-cli run: cannot read script '%s': %s\n", script.c_str(), why.c_str());
     return 2;
   }
 
@@ -78,7 +80,8 @@ int RunScript(const Args& given) {
   ui.setPage(Page::Batch);
   SystemClock clock;
   Session session(ui, clock, ResolveSettingsPath(settingsOption, std::cerr));
-  session.state().WorkFile = work;
+  // Without --work, the work file the batch page would use: [Option] BatWork (read only).
+  session.state().WorkFile = work.empty() ? session.profile().readText("Option", "BatWork", "") : work;
   DeviceContext dev = session.deviceContext();
   SelfTest(dev, true);
 

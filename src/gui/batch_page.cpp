@@ -55,11 +55,6 @@ QPlainTextEdit* Pane(const QString& name, QWidget* parent) {
   return p;
 }
 
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
-}
-
 }  // namespace
 
 BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(window) {
@@ -177,7 +172,8 @@ void BatchPage::loadScript() {
   const QString path = w_.chooseFile({"OpenDialog1", {"Bat Files(*.bat)"}, false});
   if (!path.isEmpty()) {
     WidgetUi& ui = w_.ui();
-    if (!IsFile(S(path))) {
+    std::error_code ec;
+    if (!std::filesystem::exists(S(path), ec)) {
       ui.messageBox("File is not exist !!", "Error", Icon::Error, Buttons::Ok);
       ui.setLamp(kLampFail);
     } else {

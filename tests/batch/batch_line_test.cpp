@@ -108,6 +108,9 @@ TEST(BatchLine, RefusedLinesNameTheirFault) {
   ASSERT_EQ(line.size(), 127u);
   EXPECT_TRUE(ParseBatchLine(rs, line, error)) << error;
   EXPECT_EQ(rs.ChunkText, "1234");
+  // An editor's padding and the line end do not count.
+  EXPECT_TRUE(ParseBatchLine(rs, line + "   \t \r\n", error)) << error;
+  EXPECT_FALSE(ParseBatchLine(rs, line + "X", error));
   EXPECT_TRUE(ParseBatchLine(rs, "ZQ /S0123456789ABC", error)) << error;
   EXPECT_EQ(rs.StartText, "/S0123456789ABC");
 }

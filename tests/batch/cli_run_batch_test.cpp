@@ -46,12 +46,26 @@ TEST_F(CliRunBatch, PaneOnStdoutAndExitStatusByLines) {
   EXPECT_NE(r.err.find("No bat code...."), std::string::npos) << r.err;
 }
 
+TEST_F(CliRunBatch, WithoutWorkTheSettingsFilesBatWorkIsTheWorkFile) {
+  const std::string with = dir.writeText("w.ini", "[Option]\r\nBatWork=" + dir.file("a.bin") + "\r\n");
+  const std::string script = dir.writeText("w.bat", "ZQ %1 /BIN\r\n");
+  test::CliResult r = RunCli(dir, {"run", script, "--settings", with});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Success!!"), std::string::npos) << r.out;
+  EXPECT_EQ(test::ReadFileText(with).find("[Drives]"), std::string::npos);  // nothing written back
+}
+
 TEST_F(CliRunBatch, UsageErrorsAndUnreadableScripts) {
   EXPECT_EQ(RunCli(dir, {"run"}).status, 2);
   EXPECT_EQ(RunCli(dir, {"run", dir.file("none.bat"), "--settings", settings}).status, 2);
   EXPECT_EQ(RunCli(dir, {"run", "a.bat", "--bogus"}).status, 2);
   EXPECT_EQ(RunCli(dir, {"run", "a.bat", "--work"}).status, 2);
-  test::CliResult r = RunCli(dir, {"run", "--help"});
+  // A script that cannot be read is no empty script: the reason, and status 2.
+  test::CliResult r = RunCli(dir, {"run", dir.path().string(), "--settings", settings});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(": Is a directory"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");  // no unit was touched
+  r = RunCli(dir, {"run", "--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("Usage: zarvo-r5-cli run SCRIPT", 0), 0u) << r.out;
 }

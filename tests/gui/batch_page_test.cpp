@@ -77,6 +77,13 @@ TEST(BatchPage, ScriptsAndLogsThroughTheDialogsAndTheSaveButtons) {
   EXPECT_FALSE(rig.find<QWidget>("Pass")->isVisible());
   EXPECT_NE(command->toPlainText().indexOf("ZQ %1 /BIN"), -1);
 
+  // A script that cannot be read (here a folder): the pane and the path are left empty.
+  rig.files.push_back(QString::fromStdString(rig.dir.path().string()));
+  rig.find<QAbstractButton>("File_Load")->click();
+  EXPECT_EQ(rig.boxes.back().text, "Load file error !!");
+  EXPECT_EQ(command->toPlainText(), "");
+  EXPECT_EQ(rig.find<QLineEdit>("BatFileName")->text(), "");
+
   // The log into a folder that does not exist: its path and reason in the pane itself.
   rig.window().ui().appendMessage("a line");  // a change of the pane enables its button
   EXPECT_TRUE(saveBat->isEnabled());

@@ -142,7 +142,9 @@ bool BatchPreparation(LoadContext& ctx, RawImage& raw) {
   }
   req.format = code;
   const uint32_t last = len > 0 ? static_cast<uint32_t>(len - 1) : 0;
-  req.sourceStart = IsHex(code) ? "000000" : rs.StartText;
+  // The start travels for every format: the byte formats skip it in the file, the HEX
+  // formats in the decoded image (LoadHex).
+  req.sourceStart = rs.StartText;
   req.sourceEnd = Hex7(last);
   return true;
 }
@@ -247,7 +249,26 @@ bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d,
     image.resize(old, ctx.rs, ctx.ui);
     return false;
   }
-  if (!PlaceImage(ctx, stored.image, stored.last + 1, d, fill, fillFlag)) return false;
+  // A batch line's chunk or start switch selects decoded bytes from that address on: the
+  // text of a HEX file is never shifted, its image is. (A window-mode panel's start address
+  // skips bytes of binaries only.)
+  const bool batch = ctx.ui.activePage() == Page::Batch;
+  const int64_t offset =
+      batch ? std::max<int64_t>(ctx.profile.readInt(keys::kLoadDlg, keys::kSourceSAdd, 0), 0) : 0;
+  const uint64_t count = static_cast<uint64_t>(stored.last) + 1;
+  if (static_cast<uint64_t>(offset) > count) {
+    const std::string text =
+        batch && ctx.rs.ChunkText != "0" ? "Error!! /Nn Paramater Over FileSize !!" : "Error !! File Shift Addr > File Size ";
+    if (batch)
+      ctx.ui.appendMessage(text);
+    else
+      ctx.ui.messageBox(text);
+    return false;
+  }
+  const auto b = static_cast<uint32_t>(offset);
+  if (!PlaceImage(ctx, std::span<const uint8_t>(stored.image).subspan(std::min<size_t>(b, stored.image.size())),
+                  static_cast<uint32_t>(count - b), d, fill, fillFlag))
+    return false;
   if (format != kFormatTektronix) image.computeSum(ctx.rs);
   return true;
 }

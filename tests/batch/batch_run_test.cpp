@@ -234,5 +234,49 @@ TEST_F(BatchRun, NothingDownloadedIsAFailedLine) {
   }
 }
 
+// A chunk or a start switch selects the same firmware bytes whatever the file's format: the
+// HEX formats take them from the decoded image, the binary from the file.
+TEST_F(BatchRun, ChunksAndStartsLoadTheSameBytesInEveryFormat) {
+  const std::vector<uint8_t> firmware = RandomBytes(0x10000, 41);
+  const std::string bin = dir.write("fw.bin", firmware);
+  const std::vector<std::pair<std::string, std::string>> formats = {
+      {"fw.hex", "-intel"}, {"fw.s37", "-motorola -address-length=4"}, {"fw.tek", "-tektronix"}};
+  for (const auto& [name, args] : formats) {
+    const std::string cmd = "srec_cat " + bin + " -binary -o " + dir.file(name) + " " + args + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  }
+  const std::vector<std::pair<std::string, std::string>> files = {{"FW.BIN", "/BIN"},
+                                                                   {"FW.HEX", "/INTEL_HEX"},
+                                                                   {"FW.S37", "/MOTOROLA_HEX"},
+                                                                   {"FW.TEK", "/TEKTLONIX_HEX"}};
+  for (const std::string sw : {"/N1", "/N2", "/N3", "/N4", "/S2000"}) {
+    std::vector<uint8_t> want;
+    for (const auto& [file, format] : files) {
+      SCOPED_TRACE(file + " " + sw);
+      std::fill(sim->unit(0)->memory.begin(), sim->unit(0)->memory.end(), 0);
+      ui.pane.clear();
+      const BatchSummary s = run({"ZQ D:\\" + file + " " + format + " /128 " + sw + " /#1"});
+      ASSERT_EQ(s.failedLines, 0) << ui.pane.back();
+      if (want.empty()) {
+        want = sim->unit(0)->memory;
+        const size_t from = sw == "/S2000" ? 0x2000 : 0x4000 * (sw[2] - '1');
+        ASSERT_TRUE(std::equal(firmware.begin() + static_cast<long>(from),
+                               firmware.begin() + static_cast<long>(std::min<size_t>(from + 0x4000, firmware.size())),
+                               want.begin()));
+      } else {
+        const auto& got = sim->unit(0)->memory;
+        const auto diff = std::mismatch(got.begin(), got.end(), want.begin());
+        EXPECT_TRUE(diff.first == got.end()) << "differs from the binary's at 0x" << std::hex
+                                             << (diff.first - got.begin()) << ": " << int(*diff.first) << " vs "
+                                             << int(*diff.second);
+      }
+    }
+  }
+  // Past the decoded image: the chunk's text, nothing read outside.
+  ui.pane.clear();
+  EXPECT_EQ(run({"ZQ D:\\FW.HEX /INTEL_HEX /512 /N3 /#1"}).failedLines, 1);
+  EXPECT_NE(std::find(ui.pane.begin(), ui.pane.end(), "Error!! /Nn Paramater Over FileSize !!"), ui.pane.end());
+}
+
 }  // namespace
 }  // namespace zarvo

@@ -131,11 +131,11 @@ TEST_F(PipelineHexTest, BatchBinarySwitchOnAnIntelFileWarnsAndLoadsIntel) {
   const Bytes bin = RandomBytes(0x1000, 9);
   const std::string f = make(bin, 0, "-intel", "fw.hex");
   SetIcType(rs, "/512");
-  ASSERT_TRUE(batchLoad(f, "/S0000100", "3"));  // the start switch does not touch a HEX file
+  ASSERT_TRUE(batchLoad(f, "/S0000100", "3"));  // the start selects decoded bytes, not text
   EXPECT_EQ(ui.boxes.at(0).title, "Warning");
   EXPECT_EQ(ui.pane, std::vector<std::string>{"File format is replaced : /INTEL_HEX ==> /BIN"});
-  EXPECT_EQ(imageBytes(0, 0x1000), bin);
-  EXPECT_EQ(key(keys::kSourceSAdd), "0");
+  EXPECT_EQ(imageBytes(0, 0xF00), Bytes(bin.begin() + 0x100, bin.end()));
+  EXPECT_EQ(key(keys::kSourceSAdd), "256");
 }
 
 TEST_F(PipelineHexTest, LanesAndMirroringApplyToHexImagesToo) {

@@ -190,4 +190,19 @@ bool ParseBatchLine(RunState& rs, std::string_view line, std::string& error) {
   return true;
 }
 
+bool IsKnownSwitch(std::string_view sw) {
+  // Every value a switch can set starts out as something no switch writes: a known switch
+  // changes one of them, an unknown one none.
+  RunState rs;
+  const std::string mark = "\x01";
+  rs.BatchFormatText = rs.IcSwitchText = rs.UnitText = rs.DataSetSwitch = rs.ResetSwitch = rs.StartText =
+      rs.ChunkText = rs.VerifySwitch = mark;
+  std::string error;
+  if (!ApplySwitch(rs, sw, error)) return true;  // known, but refused (a bad chunk, too long)
+  for (const std::string* v : {&rs.BatchFormatText, &rs.IcSwitchText, &rs.UnitText, &rs.DataSetSwitch,
+                               &rs.ResetSwitch, &rs.StartText, &rs.ChunkText, &rs.VerifySwitch})
+    if (*v != mark) return true;
+  return false;
+}
+
 }  // namespace zarvo

@@ -29,6 +29,9 @@ bool ParseBatchLine(RunState& rs, std::string_view line, std::string& error);
 // One complete switch (it begins with "/", already upper-cased), by the switch table.
 bool ApplySwitch(RunState& rs, std::string_view sw, std::string& error);
 
+// Whether the switch table knows an upper-cased switch (the parser ignores the others).
+bool IsKnownSwitch(std::string_view sw);
+
 // Whether text is one or more decimal digits whose value fits in 31 bits; value gets it.
 bool ParseChunkNumber(std::string_view text, int64_t& value);
 

@@ -1,5 +1,6 @@
 // zarvo-r5-cli image: loads a firmware file exactly as a confirmed load dialog and a
 // window-mode load would, and writes the image it makes to a file.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
+#include "cli/file_check.h"
 #include "image/load_dialog.h"
 #include "image/load_keys.h"
 #include "image/tables.h"
@@ -31,10 +33,11 @@ constexpr const char* kHelp =
     "Options:\n"
     "  -o, --output OUT       file to write the image bytes to (required)\n"
     "  --format FMT           auto (default), exe, com, bin, intel, motorola, tektronix, pof\n"
-    "  --ic SWITCH            emulated IC type as a batch switch (/16 .. /080, /2716 .. /27080);\n"
-    "                         default: the smallest IC type that holds the file\n"
-    "  --dataset SWITCH       byte lane: /8BIT_Every (default), /16BIT_EVEN, /16BIT_ODD,\n"
-    "                         /32BIT_1ST, /32BIT_2ND, /32BIT_3RD, /32BIT_4TH\n"
+    "  --ic TYPE              emulated IC type: a batch switch (/16 .. /080, /2716 .. /27080) or\n"
+    "                         27256, 27C256, 256K, any case; default: the smallest that holds\n"
+    "                         the file\n"
+    "  --dataset LANE         byte lane: /8BIT_Every (default), /16BIT_EVEN, /16BIT_ODD,\n"
+    "                         /32BIT_1ST .. /32BIT_4TH, or 8, even, odd, 1st .. 4th, any case\n"
     "  --fill HH              fill unused bytes with HH (hexadecimal, default FF)\n"
     "  --no-fill              keep unused bytes as they are (no fill, no lanes, no mirroring)\n"
     "  --source-start HEX     skip HEX bytes of the file (exe, com and bin only)\n"
@@ -43,21 +46,25 @@ constexpr const char* kHelp =
     "                         (default 0: no mirroring)\n"
     "  --length N             bytes of the image to write (decimal, default: the IC size)\n"
     "  --settings FILE        settings file to use (default: a fresh one in a temporary folder)\n"
+    "  --strict               exit 1 when the load warns (HEX checksum errors, no end record)\n"
     "  -h, --help             show this text\n"
     "\n"
-    "Messages the load shows go to stderr; a question there is answered OK.\n"
+    "Options also take the form --option=value. Messages the load shows go to stderr, with a\n"
+    "warning line for each problem the file has; a question there is answered OK.\n"
     "Exit status: 0 success, 1 load failure, 2 usage error.\n";
 
 struct Options {
   std::string file, out;
   int format = 0;
   std::optional<std::string> ic;
+  std::string icName;
   std::string dataset = "/8BIT_Every";
   uint32_t fill = 0xFF;
   bool fillFlag = true;
   uint32_t sourceStart = 0, dest = 0, deviceMemory = 0;
   bool sourceStartGiven = false, destGiven = false;
   std::optional<uint32_t> length;
+  bool strict = false;
 };
 
 int Usage(const std::string& why) {
@@ -73,15 +80,55 @@ std::optional<int> FormatItem(const std::string& name) {
   return std::nullopt;
 }
 
-bool KnownDataSet(const std::string& s) {
-  for (const DataSet& d : kDataSetTable) {
-    if (s == d.switchText) return true;
+std::string UpperOf(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// "/27256", "27256", "27C256", "256K", "/256" (any case) as the table's short switch.
+std::optional<std::string> IcAlias(const std::string& given) {
+  std::string s = UpperOf(given);
+  if (!s.empty() && s[0] == '/') s.erase(0, 1);
+  if (s.size() > 3 && s.compare(0, 3, "27C") == 0) s.erase(2, 1);
+  if (s.size() > 1 && s.back() == 'K') s.pop_back();
+  for (const IcType& t : kIcSizeTable) {
+    if ("/" + s == t.shortSwitch || "/" + s == t.longSwitch) return std::string(t.shortSwitch);
   }
-  return false;
+  return std::nullopt;
+}
+
+std::string IcChoices() {
+  std::string s;
+  for (const IcType& t : kIcSizeTable) s += std::string(s.empty() ? "" : ", ") + t.longSwitch + " (" + t.shortSwitch + ")";
+  return s;
+}
+
+// "/16BIT_EVEN", "even", "8", "1st" ... as the table's switch.
+std::optional<std::string> DataSetAlias(const std::string& given) {
+  const std::string s = UpperOf(given);
+  static const std::pair<const char*, const char*> kShort[] = {
+      {"8", "/8BIT_Every"},   {"EVERY", "/8BIT_Every"}, {"EVEN", "/16BIT_EVEN"}, {"ODD", "/16BIT_ODD"},
+      {"1ST", "/32BIT_1ST"},  {"2ND", "/32BIT_2ND"},    {"3RD", "/32BIT_3RD"},   {"4TH", "/32BIT_4TH"}};
+  for (const auto& [alias, sw] : kShort)
+    if (s == alias) return std::string(sw);
+  for (const DataSet& d : kDataSetTable)
+    if (s == UpperOf(d.switchText) || "/" + s == UpperOf(d.switchText)) return std::string(d.switchText);
+  return std::nullopt;
 }
 
 // Parses the arguments; returns an exit status when the command should end at once.
-std::optional<int> Parse(const Args& args, Options& o) {
+std::optional<int> Parse(const Args& given, Options& o) {
+  // --option=value is --option value.
+  Args args;
+  for (const std::string& a : given) {
+    const size_t eq = a.find('=');
+    if (a.rfind("--", 0) == 0 && eq != std::string::npos) {
+      args.push_back(a.substr(0, eq));
+      args.push_back(a.substr(eq + 1));
+    } else {
+      args.push_back(a);
+    }
+  }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& into) -> bool {
@@ -97,23 +144,36 @@ std::optional<int> Parse(const Args& args, Options& o) {
       if (!value(o.out)) return Usage(a + " needs a file name");
     } else if (a == "--format") {
       if (!value(v)) return Usage("--format needs a value");
-      auto item = FormatItem(v);
-      if (!item) return Usage("unknown format '" + v + "'");
+      auto item = FormatItem(UpperOf(v) == v ? std::string(v) : v);
+      if (!item) {
+        std::string lower = v;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        item = FormatItem(lower);
+      }
+      if (!item) return Usage("unknown format '" + v + "' (auto, exe, com, bin, intel, motorola, tektronix, pof)");
       o.format = *item;
     } else if (a == "--ic") {
       if (!value(v)) return Usage("--ic needs a switch");
-      if (SwitchToIcSize(v) == 0) return Usage("unknown IC switch '" + v + "'");
-      o.ic = v;
+      const auto ic = IcAlias(v);
+      if (!ic) return Usage("unknown IC type '" + v + "'; one of " + IcChoices());
+      o.ic = *ic;
+      o.icName = v;
     } else if (a == "--dataset") {
       if (!value(v)) return Usage("--dataset needs a switch");
-      if (!KnownDataSet(v)) return Usage("unknown data set '" + v + "'");
-      o.dataset = v;
+      const auto lane = DataSetAlias(v);
+      if (!lane)
+        return Usage("unknown data set '" + v +
+                     "'; one of /8BIT_Every, /16BIT_EVEN, /16BIT_ODD, /32BIT_1ST .. /32BIT_4TH (or 8, even, odd, "
+                     "1st .. 4th)");
+      o.dataset = *lane;
     } else if (a == "--fill") {
       if (!value(v)) return Usage("--fill needs a value");
       auto f = ParseHexText(v);
       if (v.empty() || v.size() > 2 || !f) return Usage("--fill takes two hexadecimal digits");
       o.fill = *f;
       o.fillFlag = true;
+    } else if (a == "--strict") {
+      o.strict = true;
     } else if (a == "--no-fill") {
       o.fillFlag = false;
     } else if (a == "--source-start" || a == "--dest" || a == "--device-memory") {
@@ -146,6 +206,10 @@ std::optional<int> Parse(const Args& args, Options& o) {
     }
   }
   if (o.file.empty()) return Usage("no input file");
+  if (o.file.size() >= 2 && std::isalpha(static_cast<unsigned char>(o.file[0])) && o.file[1] == ':' &&
+      !std::filesystem::exists(o.file))
+    return Usage("'" + o.file + "': drive letters apply inside batch scripts ([Drives] of the settings file); "
+                 "give the file's path here");
   if (o.out.empty()) return Usage("no output file (-o OUT)");
   // The dialog offers source and destination fields for these three formats only.
   if ((o.sourceStartGiven || o.destGiven) && (o.format < 1 || o.format > 3)) {
@@ -185,6 +249,23 @@ int RunImage(const Args& given) {
   if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
   Options o;
   if (auto status = Parse(args, o)) return *status;
+  {
+    std::error_code ec;
+    const auto status = std::filesystem::status(o.file, ec);
+    if (ec || !std::filesystem::is_regular_file(status)) {
+      // The load below fails with its own box; this line says which file and why.
+      const std::string why = ec ? ec.message() : std::filesystem::exists(status) ? "Not a regular file" : "No such file or directory";
+      std::fprintf(stderr, "zarvo-r5-cli image: cannot open '%s' (%s): %s\n", o.file.c_str(),
+                   std::filesystem::absolute(o.file, ec).string().c_str(), why.c_str());
+    } else {
+      // The file's own problems, found before the load: warnings, or a refusal with --strict.
+      const FileFindings findings =
+          CheckFirmwareFile(o.file, o.format, o.ic ? SwitchToIcSize(*o.ic) : 0, o.icName);
+      for (const std::string& n : findings.notes)
+        std::fprintf(stderr, "zarvo-r5-cli image: warning: %s\n", n.c_str());
+      if (o.strict && findings.warnings) return 1;
+    }
+  }
 
   std::optional<TempSettings> temp;
   if (!settingsOption) temp.emplace();

@@ -13,6 +13,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
+#include "cli/script_check.h"
 #include "device/self_test.h"
 
 namespace zarvo::cli {
@@ -20,7 +21,7 @@ namespace zarvo::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: zarvo-r5-cli run SCRIPT [--work FILE] [--settings FILE]\n"
+    "Usage: zarvo-r5-cli run SCRIPT [--work FILE] [--settings FILE] [--strict]\n"
     "\n"
     "Runs the self test, then every line of the batch script SCRIPT (a .bat file), as the\n"
     "Run button of the batch page does. Message-pane lines go to stdout, message boxes to\n"
@@ -32,6 +33,9 @@ constexpr const char* kHelp =
     "  --settings FILE   settings file to use (default: the one the desktop program finds\n"
     "                    at start-up); its section [Drives] maps drive letters to\n"
     "                    directories (D=/home/me/firmware); Z: is /\n"
+    "  --strict          check the script first (zarvo-r5-cli check) and start no unit when\n"
+    "                    it finds anything; a load that warns (HEX checksum errors) counts\n"
+    "                    as a failed line\n"
     "  -h, --help        show this text\n"
     "\n"
     "Set ZARVO_R5_SIM to run on simulated units.\n"
@@ -51,6 +55,7 @@ int RunScript(const Args& given) {
   std::optional<std::string> settingsOption;
   if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
   std::string script, work;
+  bool strict = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") {
@@ -60,6 +65,10 @@ int RunScript(const Args& given) {
     if (a == "--work") {
       if (i + 1 >= args.size()) return Usage("--work needs a value");
       work = args[++i];
+    } else if (a.rfind("--work=", 0) == 0) {
+      work = a.substr(7);
+    } else if (a == "--strict") {
+      strict = true;
     } else if (!a.empty() && a[0] == '-') {
       return Usage("unknown option '" + a + "'");
     } else if (script.empty()) {
@@ -74,6 +83,17 @@ int RunScript(const Args& given) {
   if (!ReadScriptFile(script, lines, &why)) {
     std::fprintf(stderr, "zarvo-r5-cli run: cannot read script '%s': %s\n", script.c_str(), why.c_str());
     return 2;
+  }
+
+  if (strict) {
+    const Profile settings(ResolveSettingsPath(settingsOption, std::cerr));
+    const std::string checkWork = work.empty() ? settings.readText("Option", "BatWork", "") : work;
+    const auto found = CheckScript(lines, settings, checkWork);
+    if (!found.empty()) {
+      PrintFindings(found, lines.size(), std::cerr);
+      std::fprintf(stderr, "zarvo-r5-cli run: --strict: the check found the above; no unit was touched\n");
+      return 1;
+    }
   }
 
   ConsoleUi ui;
@@ -91,7 +111,8 @@ int RunScript(const Args& given) {
   ui.setLamp(kLampPass);
   const BatchSummary summary = RunBatch(ctx, lines);
   ui.setMainWindowEnabled(true);
-  return summary.noScript || summary.failedLines > 0 || summary.mismatchLines > 0 ? 1 : 0;
+  const bool warned = strict && ui.loadWarnings() > 0;
+  return summary.noScript || summary.failedLines > 0 || summary.mismatchLines > 0 || warned ? 1 : 0;
 }
 
 }  // namespace zarvo::cli

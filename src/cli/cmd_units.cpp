@@ -51,6 +51,8 @@ std::optional<int> TakeOptions(const char* command, Args args, Options& o, const
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
       std::printf("Usage: zarvo-r5-cli %s\n", usage);
+      std::printf("\nDevice N is the N-th unit found, in USB bus and port order; its device path is its\n"
+                  "slot among the units (0 to 14), shown after each unit by 'units'.\n");
       return 0;
     }
     bool takesValue = false;
@@ -95,7 +97,16 @@ int RunUnits(const Args& args) {
   for (int n = 1; n <= rs.UnitCount && n <= 4; ++n)
     std::printf("Device %d: %s (device path %d)\n", n, ui.driver[n].empty() ? "untested" : ui.driver[n].c_str(),
                 rs.UnitList[static_cast<size_t>(n - 1)] - 1);
-  if (rs.UnitCount == 0) std::printf("No unit attached.\n");
+  for (int n = 5; n <= rs.UnitCount; ++n)
+    std::printf("Unit on device path %d: not used (only Device 1 to Device 4 are)\n",
+                rs.UnitList[static_cast<size_t>(n - 1)] - 1);
+  if (rs.UnitCount == 0) {
+    std::printf("No unit attached.\n");
+    std::fprintf(stderr,
+                 "zarvo-r5-cli units: no unit found. Check the USB cable and the unit's power; without root, "
+                 "install the udev rule (see the README: packaging/udev/70-zarvo-r5.rules); or try without "
+                 "hardware: ZARVO_R5_SIM=512Kx8,512Kx8 zarvo-r5-cli units\n");
+  }
   return ok && rs.UnitCount > 0 ? 0 : 1;
 }
 

@@ -8,6 +8,7 @@ int RunUnits(const Args& args);
 int RunBlink(const Args& args);
 int RunReset(const Args& args);
 int RunScript(const Args& args);
+int RunCheck(const Args& args);
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{
@@ -16,6 +17,7 @@ const std::vector<Command>& Commands() {
       {"blink", "blink Device N's LED to find it", RunBlink},
       {"reset", "set (or pulse) the target reset line on every unit", RunReset},
       {"run", "run a batch script on the attached units", RunScript},
+      {"check", "check a batch script without touching a unit", RunCheck},
   };
   return commands;
 }

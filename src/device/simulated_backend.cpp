@@ -18,6 +18,8 @@ std::string SimRequest::text() const {
 SimUnit::SimUnit(int slot, uint16_t code, const std::string& dir)
     : configCode(code), memory(SimMemorySize(code), 0xFF), slot_(slot) {
   if (dir.empty()) return;
+  std::error_code made;
+  std::filesystem::create_directories(dir, made);  // a folder that does not exist yet is made
   const std::string base = (std::filesystem::path(dir) / ("unit" + std::to_string(slot + 1))).string();
   const std::string binPath = base + ".bin";
   // A unit keeps what it held in the last run; a missing or odd-sized file is made whole.

@@ -138,7 +138,7 @@ TEST_F(CliImage, UsageErrorsExitTwo) {
       {"image", f, "-o"},
       {"image", f, "-o", dir.file("o"), "--format", "elf"},
       {"image", f, "-o", dir.file("o"), "--ic", "/2716x"},
-      {"image", f, "-o", dir.file("o"), "--dataset", "/16bit_even"},
+      {"image", f, "-o", dir.file("o"), "--dataset", "/16bit_evn"},
       {"image", f, "-o", dir.file("o"), "--fill", "1FF"},
       {"image", f, "-o", dir.file("o"), "--dest", "F00001", "--format", "bin"},
       {"image", f, "-o", dir.file("o"), "--dest", "10"},  // auto format has no destination field

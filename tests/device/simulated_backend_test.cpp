@@ -150,7 +150,7 @@ TEST(SimUnitTest, UnwritableDirectoryIsReportedNotFatal) {
   SimConfig config;
   std::string error;
   ASSERT_TRUE(ParseSimSlots("512Kx8", config, error));
-  config.dir = "/nonexistent/zarvo/dir";
+  config.dir = "/dev/null/zarvo/dir";  // cannot be made, even by root
   SimulatedBackend b(config);
   EXPECT_FALSE(b.error().empty());
   ASSERT_TRUE(b.open(0));

@@ -1,0 +1,195 @@
+#include "cli/file_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "base/ui.h"
+#include "image/readers.h"
+
+namespace zarvo::cli {
+
+namespace {
+
+// Detection shows nothing here: the findings say what matters.
+class SilentUi : public Ui {
+ public:
+  Answer messageBox(const std::string&, const std::string&, Icon, Buttons b) override {
+    return b == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+  }
+  void appendMessage(const std::string&) override {}
+  Page activePage() const override { return Page::Batch; }
+};
+
+std::string Hex(uint64_t v) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
+  return buf;
+}
+
+int Digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Bytes from hex digit pairs; nothing when a character is no digit.
+std::optional<std::vector<uint8_t>> Pairs(const std::string& s) {
+  if (s.size() % 2) return std::nullopt;
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i < s.size(); i += 2) {
+    const int a = Digit(s[i]), b = Digit(s[i + 1]);
+    if (a < 0 || b < 0) return std::nullopt;
+    out.push_back(static_cast<uint8_t>(a << 4 | b));
+  }
+  return out;
+}
+
+struct HexScan {
+  size_t badSums = 0;
+  size_t firstBadLine = 0;
+  bool end = false;
+  uint64_t low = UINT64_MAX, high = 0;  // data addresses
+  void data(uint64_t address, size_t n) {
+    if (n == 0) return;
+    low = std::min(low, address);
+    high = std::max(high, address + n - 1);
+  }
+  void bad(size_t line) {
+    if (badSums++ == 0) firstBadLine = line;
+  }
+};
+
+std::string Trim(std::string line) {
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+  const size_t from = line.find_first_not_of(" \t");
+  return from == std::string::npos ? std::string() : line.substr(from);
+}
+
+HexScan ScanIntel(const std::vector<std::string>& lines) {
+  HexScan s;
+  uint64_t base = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string t = Trim(lines[i]);
+    if (t.empty() || t[0] != ':') continue;
+    const auto b = Pairs(t.substr(1));
+    if (!b || b->size() < 5 || b->size() != static_cast<size_t>((*b)[0]) + 5) {
+      s.bad(i + 1);
+      continue;
+    }
+    uint8_t sum = 0;
+    for (uint8_t v : *b) sum = static_cast<uint8_t>(sum + v);
+    if (sum != 0) s.bad(i + 1);
+    const uint64_t address = (*b)[1] << 8 | (*b)[2];
+    switch ((*b)[3]) {
+      case 0: s.data(base + address, (*b)[0]); break;
+      case 1: s.end = true; break;
+      case 2: if ((*b)[0] == 2) base = static_cast<uint64_t>((*b)[4] << 8 | (*b)[5]) << 4; break;
+      case 4: if ((*b)[0] == 2) base = static_cast<uint64_t>((*b)[4] << 8 | (*b)[5]) << 16; break;
+      default: break;
+    }
+  }
+  return s;
+}
+
+HexScan ScanMotorola(const std::vector<std::string>& lines) {
+  HexScan s;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string t = Trim(lines[i]);
+    if (t.size() < 2 || t[0] != 'S' || !std::isdigit(static_cast<unsigned char>(t[1]))) continue;
+    const char type = t[1];
+    const auto b = Pairs(t.substr(2));
+    if (!b || b->empty() || b->size() != static_cast<size_t>((*b)[0]) + 1) {
+      s.bad(i + 1);
+      continue;
+    }
+    uint8_t sum = 0;
+    for (size_t k = 0; k + 1 < b->size(); ++k) sum = static_cast<uint8_t>(sum + (*b)[k]);
+    if (static_cast<uint8_t>(~sum) != b->back()) s.bad(i + 1);
+    const int addressBytes = type == '1' ? 2 : type == '2' ? 3 : type == '3' ? 4 : 0;
+    if (addressBytes > 0 && b->size() >= static_cast<size_t>(addressBytes) + 2) {
+      uint64_t address = 0;
+      for (int k = 1; k <= addressBytes; ++k) address = address << 8 | (*b)[static_cast<size_t>(k)];
+      s.data(address, b->size() - static_cast<size_t>(addressBytes) - 2);
+    }
+    if (type == '7' || type == '8' || type == '9') s.end = true;
+  }
+  return s;
+}
+
+std::string KindByMagic(const std::vector<uint8_t>& f) {
+  auto starts = [&f](std::initializer_list<uint8_t> m) {
+    return f.size() >= m.size() && std::equal(m.begin(), m.end(), f.begin());
+  };
+  if (starts({0x7F, 'E', 'L', 'F'})) return "an ELF object file (link it to a binary or HEX file first)";
+  if (starts({'P', 'K', 3, 4})) return "a ZIP archive";
+  if (starts({0x1F, 0x8B})) return "a gzip archive";
+  if (starts({'%', 'P', 'D', 'F'})) return "a PDF document";
+  return {};
+}
+
+}  // namespace
+
+FileFindings CheckFirmwareFile(const std::string& path, int format, uint32_t icSize, const std::string& icName,
+                               int64_t chunk) {
+  FileFindings r;
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) {
+    r.notes.push_back("'" + path + "' cannot be read");
+    return r;
+  }
+  if (format == 0) {
+    SilentUi quiet;
+    format = static_cast<int>(DetectFormatOf(bytes, quiet));
+  }
+  const uint64_t length = bytes.size();
+  if (format == 4 || format == 5) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (uint8_t c : bytes) {
+      if (c == '\n') {
+        lines.push_back(line);
+        line.clear();
+      } else {
+        line += static_cast<char>(c);
+      }
+    }
+    if (!line.empty()) lines.push_back(line);
+    const HexScan s = format == 4 ? ScanIntel(lines) : ScanMotorola(lines);
+    if (s.badSums > 0) {
+      r.notes.push_back(std::to_string(s.badSums) + " record(s) with a checksum error, the first on line " +
+                        std::to_string(s.firstBadLine));
+      r.warnings = true;
+    }
+    if (!s.end) {
+      r.notes.push_back("no end record: the file may be cut short");
+      r.warnings = true;
+    }
+    if (s.low != UINT64_MAX && icSize > 0 && s.high >= icSize) {
+      const uint64_t from = std::max<uint64_t>(s.low, icSize);
+      r.notes.push_back("data at " + Hex(from) + "-" + Hex(s.high) + " lies beyond the " +
+                        std::to_string(icSize / 1024) + "K IC " + icName + " and is not downloaded");
+    }
+    if (chunk > 1 && s.low != UINT64_MAX && static_cast<uint64_t>(chunk - 1) * icSize > s.high)
+      r.notes.push_back("chunk /N" + std::to_string(chunk) + " starts past the file's data");
+    return r;
+  }
+  if (format == 3 || format == 1 || format == 2 || format == 7 || format == 6) {
+    if (format != 6) {
+      if (const std::string kind = KindByMagic(bytes); !kind.empty())
+        r.notes.push_back("the file would load as binary, but it is " + kind);
+    }
+    if (format != 6 && icSize > 0 && length > icSize && chunk == 0)
+      r.notes.push_back("the binary holds " + std::to_string(length) + " bytes, more than the " +
+                        std::to_string(icSize / 1024) + "K IC " + icName + ": the rest is cut");
+    if (chunk > 0 && icSize > 0 && static_cast<uint64_t>(chunk) * icSize > length + icSize - 1)
+      r.notes.push_back("chunk /N" + std::to_string(chunk) + " starts past the end of the file");
+  }
+  return r;
+}
+
+}  // namespace zarvo::cli

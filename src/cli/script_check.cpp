@@ -1,0 +1,142 @@
+#include "cli/script_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ostream>
+
+#include "base/path_resolver.h"
+#include "base/run_state.h"
+#include "batch/batch_line.h"
+#include "cli/file_check.h"
+#include "image/image_buffer.h"
+#include "image/tables.h"
+
+namespace zarvo::cli {
+
+namespace {
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The switches written after "ZQ", as the user wrote them (upper-cased).
+std::vector<std::string> SwitchesOf(const std::string& upper, size_t from) {
+  std::vector<std::string> out;
+  for (size_t i = upper.find('/', from); i != std::string::npos; i = upper.find('/', i + 1)) {
+    size_t end = i + 1;
+    while (end < upper.size() && upper[end] != '/' && upper[end] != ' ' && upper[end] != '\t') ++end;
+    out.push_back(upper.substr(i, end - i));
+  }
+  return out;
+}
+
+std::string Join(const std::vector<std::string>& v) {
+  std::string s;
+  for (const std::string& x : v) s += (s.empty() ? "" : " ") + x;
+  return s.empty() ? "none" : s;
+}
+
+}  // namespace
+
+std::vector<LineFinding> CheckScript(const std::vector<std::string>& lines, const Profile& settings,
+                                     const std::string& workFile) {
+  std::vector<LineFinding> out;
+  const PathResolver resolver(settings);
+  std::string work = workFile;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    LineFinding f{static_cast<int>(i + 1), line, {}};
+    const std::string upper = Upper(line);
+    const size_t first = upper.find_first_not_of(" \t");
+    const size_t zq = upper.find("ZQ");
+
+    RunState rs;
+    ResetBatchLine(rs, "0000000");
+    std::string error;
+    const bool parsed = ParseBatchLine(rs, line, error);
+    if (!parsed) f.findings.push_back(error);
+    if (zq == std::string::npos || !rs.KeywordFound) {
+      f.findings.push_back("no \"ZQ\" keyword: run reports \"Not ZarvoQX format\" and the line does nothing");
+    } else if (zq != first) {
+      f.findings.push_back("\"ZQ\" follows other text (\"" + line.substr(first, zq - first) +
+                           "\"): run executes this line all the same");
+    }
+    if (!rs.KeywordFound || !parsed) {
+      if (!f.findings.empty()) out.push_back(std::move(f));
+      continue;
+    }
+
+    // A Linux path right after "ZQ" reads as a row of switches.
+    size_t from = zq + 2;
+    const size_t word = upper.find_first_not_of(" \t", from);
+    if (word != std::string::npos && upper[word] == '/') {
+      const size_t wordEnd = std::min(upper.find_first_of(" \t", word), upper.size());
+      const std::string token = line.substr(word, wordEnd - word);
+      if (std::count(token.begin(), token.end(), '/') > 1 && !IsKnownSwitch(Upper(token))) {
+        f.findings.push_back("\"" + token + "\" is read as switches, not as a path: name the file with a drive letter (Z:" +
+                             [&] {
+                               std::string dos = Upper(token);
+                               std::replace(dos.begin(), dos.end(), '/', '\\');
+                               return dos;
+                             }() + ")");
+        from = wordEnd;
+      }
+    }
+    std::vector<std::string> known, unknown;
+    for (const std::string& sw : SwitchesOf(upper, from))
+      (IsKnownSwitch(sw) ? known : unknown).push_back(sw);
+    for (const std::string& sw : unknown)
+      f.findings.push_back("switch " + sw + " is not in the switch table and is ignored (switches the line does use: " +
+                           Join(known) + ")");
+
+    // The file: a drive-letter path, or the work file.
+    std::string path;
+    std::string shown = rs.SourceFileName;
+    if (rs.SourceFileName.empty()) {
+      f.findings.push_back(work.empty() ? "no drive-letter path: the line uses the work file (\"%1\"), and none is set"
+                                        : "no drive-letter path: the line uses the work file " + work);
+      path = work;
+      shown = work;
+    } else {
+      std::string why;
+      if (!resolver.resolve(rs.SourceFileName, path, why)) {
+        f.findings.push_back(why);
+        path.clear();
+      }
+      work = path.empty() ? work : path;
+    }
+    if (!path.empty() && FileLength(path) < 0) {
+      f.findings.push_back("file " + shown + " (" + path + ") does not exist");
+      path.clear();
+    }
+    if (!path.empty()) {
+      const uint32_t ic = rs.IcSwitchText.empty() ? 0 : SwitchToIcSize(rs.IcSwitchText);
+      std::string icName;
+      for (const std::string& sw : known)
+        if (!rs.IcSwitchText.empty() && SwitchToIcSize(sw) == ic && ic != 0) icName = sw;
+      int64_t chunk = 0;
+      ParseChunkNumber(rs.ChunkText, chunk);
+      const int format = rs.BatchFormatText == "0" ? 0 : std::stoi(rs.BatchFormatText);
+      for (const std::string& n : CheckFirmwareFile(path, format, ic, icName, chunk).notes) f.findings.push_back(n);
+    }
+    if (!f.findings.empty()) out.push_back(std::move(f));
+  }
+  return out;
+}
+
+size_t PrintFindings(const std::vector<LineFinding>& found, size_t lines, std::ostream& out) {
+  size_t count = 0;
+  for (const LineFinding& f : found) {
+    out << "LINE " << f.line << ": " << f.text << "\n";
+    for (const std::string& s : f.findings) {
+      out << "LINE " << f.line << ": " << s << "\n";
+      ++count;
+    }
+  }
+  out << lines << " line(s) checked, " << count << " finding(s) on " << found.size() << " line(s)\n";
+  return count;
+}
+
+}  // namespace zarvo::cli

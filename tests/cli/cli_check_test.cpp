@@ -1,0 +1,120 @@
+// zarvo-r5-cli check and --strict: each finding the linter knows, a clean script that finds
+// nothing, the strict runs that start no unit, and the friendlier options and errors.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "cli_run.h"
+#include "temp_dir.h"
+
+namespace zarvo {
+namespace {
+
+using test::RunCli;
+using test::TempDir;
+
+class CliCheck : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("ZARVO_R5_SIM", "512Kx8", 1);
+    ::setenv("ZARVO_R5_SIM_DIR", dir.file("units").c_str(), 1);
+    ::unsetenv("ZARVO_R5_SIM_FAIL");
+    settings = dir.writeText("s.ini", "[Drives]\r\nD=" + dir.path().string() + "\r\n");
+    dir.write("fw.bin", test::RandomBytes(0x2000, 3));
+    dir.writeText("fw.elf", std::string("\x7f" "ELF\x02\x01\x01", 7) + std::string(100, '\0'));
+    const std::string bin = dir.file("fw.bin");
+    const std::string cmd = "srec_cat " + bin + " -binary -offset 0x8000 -o " + dir.file("hi.hex") +
+                            " -intel >/dev/null 2>&1 && srec_cat " + bin + " -binary -o " + dir.file("ok.hex") +
+                            " -intel >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::string hex = test::ReadFileText(dir.file("ok.hex"));
+    hex[12] = hex[12] == '0' ? '1' : '0';  // one data digit off: a checksum error on line 1
+    hex.erase(hex.rfind(":00000001FF"));   // and no end record
+    dir.writeText("bad.hex", hex);
+  }
+  test::CliResult check(const std::string& script) {
+    return RunCli(dir, {"check", dir.writeText("t.bat", script + "\r\n"), "--settings", settings});
+  }
+  TempDir dir;
+  std::string settings;
+};
+
+TEST_F(CliCheck, EachFindingAndACleanScript) {
+  struct Case {
+    std::string line;
+    std::string finding;  // empty: nothing to find
+  };
+  const std::vector<Case> cases = {
+      {"ZQ D:\\FW.BIN /BIN /27512 /V /#1", ""},
+      {"ZQ D:\\OK.HEX /INTEL_HEX /512 /16BIT_EVEN", ""},
+      {"echo hello", "no \"ZQ\" keyword"},
+      {"REM ZQ D:\\FW.BIN /BIN", "\"ZQ\" follows other text (\"REM \")"},
+      {"ZQ D:\\FW.BIN /BIN /VERIFY", "switch /VERIFY is not in the switch table and is ignored (switches the line does use: /BIN)"},
+      {"ZQ D:\\FW.BIN /BIN /16BIT_EVN", "switch /16BIT_EVN is not"},
+      {"ZQ D:\\FW.BIN /BIN /#5", "switch /#5 is not"},
+      {"ZQ %1 /BIN", "no drive-letter path: the line uses the work file (\"%1\"), and none is set"},
+      {"ZQ /tmp/fw.bin /BIN", "\"/tmp/fw.bin\" is read as switches, not as a path"},
+      {"ZQ Q:\\FW.BIN /BIN", "drive Q: is not mapped"},
+      {"ZQ D:\\NONE.BIN /BIN", "file D:\\NONE.BIN ("},
+      {"ZQ D:\\BAD.HEX /INTEL_HEX /512", "1 record(s) with a checksum error, the first on line 1"},
+      {"ZQ D:\\BAD.HEX /INTEL_HEX /512", "no end record"},
+      {"ZQ D:\\HI.HEX /INTEL_HEX /27256", "data at 0x8000-0x9FFF lies beyond the 32K IC /27256 and is not downloaded"},
+      {"ZQ D:\\FW.ELF /BIN /512", "the file would load as binary, but it is an ELF object file"},
+      {"ZQ D:\\FW.BIN /BIN /2716", "the binary holds 8192 bytes, more than the 2K IC /2716: the rest is cut"},
+      {"ZQ D:\\FW.BIN /BIN /2764 /N3", "chunk /N3 starts past the end of the file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const test::CliResult r = check(c.line);
+    if (c.finding.empty()) {
+      EXPECT_EQ(r.status, 0) << r.out << r.err;
+      EXPECT_EQ(r.out, "1 line(s) checked, 0 finding(s) on 0 line(s)\n");
+    } else {
+      EXPECT_EQ(r.status, 1) << r.out << r.err;
+      EXPECT_NE(r.out.find("LINE 1: " + c.line + "\n"), std::string::npos) << r.out;
+      EXPECT_NE(r.out.find("LINE 1: " + c.finding), std::string::npos) << "[" << r.out << "]";
+    }
+  }
+  EXPECT_EQ(RunCli(dir, {"check", dir.path().string()}).status, 2);  // unreadable
+  EXPECT_FALSE(std::filesystem::exists(dir.file("units")));         // no unit was touched
+}
+
+TEST_F(CliCheck, StrictRunsStartNoUnitAndCountLoadWarnings) {
+  const std::string bad = dir.writeText("bad.bat", "ZQ D:\\FW.BIN /BIN /VERIFY\r\n");
+  test::CliResult r = RunCli(dir, {"run", bad, "--settings", settings, "--strict"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("switch /VERIFY"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");  // no self test, no line run
+  r = RunCli(dir, {"run", bad, "--settings", settings});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;  // without --strict nothing changes
+
+  r = RunCli(dir, {"image", dir.file("bad.hex"), "-o", dir.file("x.img"), "--ic", "27c512"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("zarvo-r5-cli image: warning: no end record"), std::string::npos) << r.err;
+  r = RunCli(dir, {"image", dir.file("bad.hex"), "-o", dir.file("x.img"), "--ic=512K", "--strict"});
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(CliCheck, OptionAliasesAndClearErrors) {
+  const std::string in = dir.file("fw.bin"), out = dir.file("x.img");
+  for (const char* ic : {"27512", "27C512", "/27512", "512k", "/512", "27c512"})
+    EXPECT_EQ(RunCli(dir, {"image", in, "-o", out, "--ic", ic}).status, 0) << ic;
+  for (const char* lane : {"EVEN", "odd", "8", "1st", "4TH", "/16bit_even"})
+    EXPECT_EQ(RunCli(dir, {"image", in, "-o", out, "--dataset", lane, "--ic=512"}).status, 0) << lane;
+  test::CliResult r = RunCli(dir, {"image", in, "-o", out, "--ic", "27999"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("/27256 (/256)"), std::string::npos) << r.err;
+  r = RunCli(dir, {"image", dir.file("none.hex"), "-o", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot open '" + dir.file("none.hex") + "' (" + dir.file("none.hex") +
+                       "): No such file or directory"),
+            std::string::npos)
+      << r.err;
+  r = RunCli(dir, {"image", "D:\\X.HEX", "-o", out});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("drive letters apply inside batch scripts"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace zarvo

@@ -5,8 +5,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc)" --target zarvo-r5 zarvo-r5-cli
+# The build in one line of progress; its whole log only when it fails.
+echo "== building zarvo-r5 and zarvo-r5-cli (log: build/demo-build.log)"
+mkdir -p build
+if ! { cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release &&
+       cmake --build build -j "$(nproc)" --target zarvo-r5 zarvo-r5-cli; } > build/demo-build.log 2>&1; then
+  cat build/demo-build.log
+  echo "== the build failed (above)" >&2
+  exit 1
+fi
 out=$(mktemp -d)
 
 # The desktop program on two simulated 512K x 8 units. Its settings folder ticks panels 1 and
@@ -50,13 +57,23 @@ for f in boot.hex boot.s37; do
     --ic /512 --dataset /16BIT_EVEN --device-memory 80000 --length 524288
 done
 
-# A batch script on two simulated 512K x 8 units; drive D: is mapped to samples/ in the
+# A batch script on three simulated 512K x 8 units; drive D: is mapped to samples/ in the
 # settings file, and the units keep their memory and request logs in the scratch folder.
 echo
-echo "== zarvo-r5-cli run samples/demo.bat (simulated units, D: = samples/)"
+echo "== zarvo-r5-cli run samples/demo.bat (three simulated units, D: = samples/)"
 printf '[Drives]\r\nD=%s\r\n' "$PWD/samples" > "$out/demo.ini"
 status=0
-ZARVO_R5_SIM=512Kx8,512Kx8 ZARVO_R5_SIM_DIR="$out" \
+ZARVO_R5_SIM=512Kx8,512Kx8,512Kx8 ZARVO_R5_SIM_DIR="$out" \
   ./build/src/cli/zarvo-r5-cli run samples/demo.bat --work samples/boot.bin --settings "$out/demo.ini" || status=$?
-echo "== exit status $status (1: the script's last line names Device 3, and no such unit is attached)"
+echo "== exit status $status"
 rm -rf "$out"
+
+cat <<EOT
+
+Try next (the programs are in build/src/gui/zarvo-r5 and build/src/cli/zarvo-r5-cli):
+  build/src/cli/zarvo-r5-cli --help
+  ZARVO_R5_SIM=512Kx8,1024Kx8 build/src/cli/zarvo-r5-cli units
+  build/src/cli/zarvo-r5-cli check samples/demo.bat --work samples/boot.bin
+and the desktop program on simulated units: ZARVO_R5_SIM=512Kx8,512Kx8 build/src/gui/zarvo-r5
+EOT
+[ "$status" = 0 ]

@@ -42,7 +42,10 @@ struct RunState {
   std::array<uint8_t, 15> UnitList{};
   int UnitCount = 0;
   std::array<bool, 4> PanelPresent{};
-  std::string DeviceSize;  // "512K * 8bit", "1024K * 8bit" or "512K * 16bit"
+  std::string DeviceSize;  // "512K * 8bit", "1024K * 8bit" or "512K * 16bit": the last unit tested
+  // Each unit's own configuration text by its UnitList position, from the last self test
+  // (empty: not tested); a download uses the one of the unit it writes.
+  std::array<std::string, 15> UnitDeviceSize{};
   bool VerifyMismatch = false;
   int BlinkState = 0;  // LED level last sent by a blink
 

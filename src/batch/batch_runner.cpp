@@ -139,7 +139,7 @@ bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const s
   if (!SetMode(ctx.dev, kModeHost)) return Fail(ui, "Error 53!! Function fail...");
   // Without a known configuration, or with an IC larger than the unit, nothing would be
   // sent: such a line fails instead of ending "Success!!".
-  const std::optional<Geometry> g = GeometryFor(rs);
+  const std::optional<Geometry> g = GeometryFor(rs, unit - 1);
   if (!g) return Fail(ui, kNothingDownloadedUnknownSize);
   if (g->passes == 0) return Fail(ui, kNothingDownloadedIcTooLarge);
   if (!Download(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->downloadFailText);

@@ -33,6 +33,7 @@ bool SelfTest(DeviceContext& ctx, bool withMessages) {
   ctx.ui.showMessagePage();
   out.line("Device Self Test ....");
   CheckUnits(ctx);
+  ctx.rs.UnitDeviceSize.fill({});
   for (int i = 0; i < ctx.rs.UnitCount; ++i) {
     // Driver fields exist for panels 1..4; later units report in panel 1's field.
     const int panel = i <= 3 ? i + 1 : 1;
@@ -79,6 +80,7 @@ bool SelfTest(DeviceContext& ctx, bool withMessages) {
       ctx.rs.DeviceMemorySize = config->capacity;
     ctx.ui.setDriverText(panel, config->deviceSize);
     ctx.rs.DeviceSize = config->deviceSize;
+    if (i < static_cast<int>(ctx.rs.UnitDeviceSize.size())) ctx.rs.UnitDeviceSize[static_cast<size_t>(i)] = config->deviceSize;
     out.indented(std::string("Device Size    : ") + config->deviceSize);
     out.line("Self Test OK !!");
   }

@@ -41,8 +41,10 @@ void AbortVerify(DeviceContext& ctx, const char* text) {
 
 }  // namespace
 
-std::optional<Geometry> GeometryFor(const RunState& rs) {
-  const UnitConfig* c = ConfigByDeviceSize(rs.DeviceSize);
+std::optional<Geometry> GeometryFor(const RunState& rs, int position) {
+  const bool own = position >= 0 && position < static_cast<int>(rs.UnitDeviceSize.size()) &&
+                   !rs.UnitDeviceSize[static_cast<size_t>(position)].empty();
+  const UnitConfig* c = ConfigByDeviceSize(own ? rs.UnitDeviceSize[static_cast<size_t>(position)] : rs.DeviceSize);
   if (!c) return std::nullopt;
   Geometry g;
   g.config = c;

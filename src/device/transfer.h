@@ -22,7 +22,9 @@ struct Geometry {
 // The geometry for rs.DeviceSize, IcSize and EmulationRange; nothing for a DeviceSize that
 // names no configuration (the callers then transfer nothing). An EmulationRange of 0 counts
 // as one pass rather than dividing by zero.
-std::optional<Geometry> GeometryFor(const RunState& rs);
+// position: the UnitList position of the unit to be written, whose own configuration then
+// counts (units of different configurations side by side); DeviceSize when it was not tested.
+std::optional<Geometry> GeometryFor(const RunState& rs, int position = -1);
 
 // What a run reports instead of downloading nothing: no known configuration, or an IC
 // larger than the unit's memory (no pass fits).

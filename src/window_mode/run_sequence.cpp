@@ -193,7 +193,7 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
     return false;
   }
 
-  const std::optional<Geometry> geometry = GeometryFor(rs);
+  const std::optional<Geometry> geometry = GeometryFor(rs, job.panel - 1);
   // Without a known configuration nothing can be downloaded; calling that a pass would show
   // a sum for an image the unit never received.
   if (!geometry) return FailStep(ctx, kNothingDownloadedUnknownSize, {100}, true);

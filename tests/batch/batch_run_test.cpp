@@ -223,6 +223,7 @@ TEST_F(BatchRun, NothingDownloadedIsAFailedLine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     session->state().DeviceSize = c.deviceSize;
+    session->state().UnitDeviceSize.fill(c.deviceSize);
     sim->unit(0)->log.clear();
     ui.pane.clear();
     const BatchSummary s = run({c.line});
@@ -276,6 +277,51 @@ TEST_F(BatchRun, ChunksAndStartsLoadTheSameBytesInEveryFormat) {
   ui.pane.clear();
   EXPECT_EQ(run({"ZQ D:\\FW.HEX /INTEL_HEX /512 /N3 /#1"}).failedLines, 1);
   EXPECT_NE(std::find(ui.pane.begin(), ui.pane.end(), "Error!! /Nn Paramater Over FileSize !!"), ui.pane.end());
+}
+
+// Units of different configurations side by side: each is written with its own block length
+// and pass count, not with the configuration of the last unit the self test read.
+TEST(BatchMixedUnits, EachUnitIsWrittenWithItsOwnGeometry) {
+  TempDir dir;
+  RecordingUi ui;
+  ui.page = Page::Batch;
+  CountingClock clock;
+  auto backend = std::make_unique<SimulatedBackend>("1024Kx8,512Kx16,512Kx8");
+  SimulatedBackend* sim = backend.get();
+  Session session(ui, clock, std::move(backend), dir.file("TovanHistory_1.ini"));
+  ASSERT_TRUE(session.profile().writeText("Drives", "D", dir.path().string()));
+  const std::vector<uint8_t> file = RandomBytes(0x10000, 51);
+  dir.write("fw.bin", file);
+  PathResolver resolver(session.profile());
+  DeviceContext dev = session.deviceContext();
+  ASSERT_TRUE(SelfTest(dev, false));
+  ASSERT_EQ(session.state().DeviceSize, "512K * 8bit");  // the last unit tested
+  BatchContext ctx{dev, session.image(), resolver, "0000000"};
+  ui.setLamp(kLampPass);
+  const BatchSummary s = RunBatch(ctx, {"ZQ D:\\FW.BIN /BIN /27512 /#1 /V", "ZQ D:\\FW.BIN /BIN /27512 /#2 /V",
+                                        "ZQ D:\\FW.BIN /BIN /27512 /#3 /V"});
+  EXPECT_EQ(s.failedLines, 0);
+  EXPECT_EQ(s.mismatchLines, 0);
+  const struct {
+    int slot;
+    const char* bulk;
+    int writes;
+  } expect[] = {{0, "W 8192", 128}, {1, "W 16384", 128}, {2, "W 8192", 64}};
+  for (const auto& e : expect) {
+    SCOPED_TRACE(e.slot);
+    int writes = 0;
+    for (const std::string& l : sim->unit(e.slot)->logLines()) {
+      if (l[0] != 'W') continue;
+      EXPECT_EQ(l, e.bulk);
+      ++writes;
+    }
+    EXPECT_EQ(writes, e.writes);
+  }
+  for (int slot : {0, 2}) {  // the 8-bit units hold the image mirrored over their own memory
+    const std::vector<uint8_t>& m = sim->unit(slot)->memory;
+    for (size_t i = 0; i < m.size(); i += 0x10000)
+      EXPECT_TRUE(std::equal(file.begin(), file.end(), m.begin() + static_cast<long>(i))) << slot << " at " << i;
+  }
 }
 
 }  // namespace

@@ -55,6 +55,18 @@ TEST_F(CliRunBatch, WithoutWorkTheSettingsFilesBatWorkIsTheWorkFile) {
   EXPECT_EQ(test::ReadFileText(with).find("[Drives]"), std::string::npos);  // nothing written back
 }
 
+TEST_F(CliRunBatch, MixedUnitsEachGetTheirOwnBlockLength) {
+  ::setenv("ZARVO_R5_SIM", "1024Kx8,512Kx16", 1);
+  const std::string script = dir.writeText("m.bat", "ZQ D:\\A.BIN /BIN /27512 /#1\r\nZQ D:\\A.BIN /BIN /27512 /#2\r\n");
+  const test::CliResult r = RunCli(dir, {"run", script, "--settings", settings});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  const std::string one = test::ReadFileText(dir.file("unit1.log")), two = test::ReadFileText(dir.file("unit2.log"));
+  EXPECT_EQ(one.find("W 16384"), std::string::npos);
+  EXPECT_NE(one.find("L 8000 2000"), std::string::npos);
+  EXPECT_NE(two.find("L 8000 4000"), std::string::npos);
+  EXPECT_EQ(two.find("W 8192"), std::string::npos);
+}
+
 TEST_F(CliRunBatch, UsageErrorsAndUnreadableScripts) {
   EXPECT_EQ(RunCli(dir, {"run"}).status, 2);
   EXPECT_EQ(RunCli(dir, {"run", dir.file("none.bat"), "--settings", settings}).status, 2);

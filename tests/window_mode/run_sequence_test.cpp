@@ -295,6 +295,25 @@ TEST(WindowRun, AnIcLargerThanTheUnitFailsThePanel) {
   EXPECT_EQ(rig.ui.panelSum[1], "");
 }
 
+// Units of different configurations: each panel's download uses its own unit's geometry.
+TEST(WindowRun, MixedUnitsAreEachWrittenWithTheirOwnGeometry) {
+  WindowRig rig("1024Kx8,512Kx16,512Kx8");
+  const auto file = RandomBytes(0x10000, 13);
+  const std::string a = rig.dir.write("a.bin", file);
+  for (int n = 1; n <= 3; ++n) {
+    rig.panel(n, a, 5);
+    rig.dialogKeys(n, a);
+  }
+  WindowRunResult r = rig.run();
+  EXPECT_TRUE(r.allPassed());
+  EXPECT_EQ(Count(rig.unit(0).logLines(), "W 8192"), 128);
+  EXPECT_EQ(Count(rig.unit(1).logLines(), "W 16384"), 128);
+  EXPECT_EQ(Count(rig.unit(1).logLines(), "W 8192"), 0);
+  EXPECT_EQ(Count(rig.unit(2).logLines(), "W 8192"), 64);
+  EXPECT_EQ(rig.unit(0).memory, Repeated(IcBlock(file, 0x10000, 0, 1), 0x100000));
+  EXPECT_EQ(rig.unit(2).memory, Repeated(IcBlock(file, 0x10000, 0, 1), 0x80000));
+}
+
 TEST(WindowRun, VerifyDifferenceShowsOnItsPictureButTheResetStepEndsAtPass) {
   WindowRig rig("512Kx8");
   const std::string a = rig.dir.write("a.bin", RandomBytes(0x2000, 12));

@@ -13,7 +13,7 @@ packages=(
   srecord binutils hyperfine
   qt6-base-dev libgl-dev fonts-noto-cjk fonts-dejavu-core
   xvfb xauth
-  help2man dpkg-dev fakeroot desktop-file-utils man-db groff-base
+  help2man dpkg-dev fakeroot desktop-file-utils man-db groff-base libxml2-utils
 )
 
 missing=()

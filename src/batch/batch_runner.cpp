@@ -187,9 +187,12 @@ BatchSummary RunBatch(BatchContext& ctx, const std::vector<std::string>& script)
     ui.setLamp(kLampWait);
     ui.setProgress(ProgressBar::Batch, 10);
     ++summary.commandLines;
+    if (ctx.lineStarted) ctx.lineStarted(static_cast<int>(i));
     const bool ok = RunBatchLine(ctx, static_cast<int>(i), line, parseError);
+    const bool mismatch = ok && !rs.VerifySwitch.empty() && rs.VerifyMismatch;
     if (!ok) ++summary.failedLines;
-    if (ok && !rs.VerifySwitch.empty() && rs.VerifyMismatch) ++summary.mismatchLines;
+    if (mismatch) ++summary.mismatchLines;
+    if (ctx.lineEnded) ctx.lineEnded(static_cast<int>(i), ok, mismatch);
     ui.setProgress(ProgressBar::Batch, StatusModel::kProgressMax);
     if (ui.status().lamp(Page::Batch).seen() == kLampWait) ui.setLamp(kLampPass);
   }

@@ -4,6 +4,7 @@
 // in the message pane, the batch progress bar and the batch lamp.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct BatchContext {
   ImageBuffer& image;
   const PathResolver& resolver;
   std::string addrText;  // panel 1's address edit Win_addr_1, for the saved start text
+  // Called around every command line (0-based index), for reports such as a JUnit file;
+  // ok is false for a failed line, mismatch true when its verify found a difference.
+  std::function<void(int index)> lineStarted = {};
+  std::function<void(int index, bool ok, bool mismatch)> lineEnded = {};
 };
 
 // What a run did, for callers that need a result (the terminal's exit status).

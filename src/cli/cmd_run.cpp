@@ -1,6 +1,10 @@
 // zarvo-r5-cli run: runs a batch script exactly as the Run button of the batch page does,
 // after the self test the desktop program runs at start-up.
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -13,6 +17,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
+#include "cli/junit_report.h"
 #include "cli/script_check.h"
 #include "device/self_test.h"
 
@@ -21,7 +26,7 @@ namespace zarvo::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: zarvo-r5-cli run SCRIPT [--work FILE] [--settings FILE] [--strict]\n"
+    "Usage: zarvo-r5-cli run SCRIPT [--work FILE] [--settings FILE] [--strict] [--junit FILE]\n"
     "\n"
     "Runs the self test, then every line of the batch script SCRIPT (a .bat file), as the\n"
     "Run button of the batch page does. Message-pane lines go to stdout, message boxes to\n"
@@ -36,6 +41,9 @@ constexpr const char* kHelp =
     "  --strict          check the script first (zarvo-r5-cli check) and start no unit when\n"
     "                    it finds anything; a load that warns (HEX checksum errors) counts\n"
     "                    as a failed line\n"
+    "  --junit FILE      also write a JUnit XML report for build servers: the self test and\n"
+    "                    one test case per command line (its pane lines, its time, and its\n"
+    "                    error text when it failed or its verify found a difference)\n"
     "  -h, --help        show this text\n"
     "\n"
     "A line: ZQ D:\\DIR\\FILE.HEX /INTEL_HEX /27512 /16BIT_EVEN /#2 /V /RESET1\n"
@@ -55,6 +63,18 @@ constexpr const char* kHelp =
     "difference, 1 a line failed or a verify found a difference, 2 usage error or\n"
     "unreadable script.\n";
 
+// The terminal's screen, keeping the pane's lines for the report.
+class CapturingUi : public ConsoleUi {
+ public:
+  void appendMessage(const std::string& text) override {
+    ConsoleUi::appendMessage(text);
+    size_t from = 0;
+    for (size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1) pane.push_back(text.substr(from, nl - from));
+    pane.push_back(text.substr(from));
+  }
+  std::vector<std::string> pane;
+};
+
 int Usage(const std::string& why) {
   std::fprintf(stderr, "zarvo-r5-cli run: %s\nTry 'zarvo-r5-cli run --help'.\n", why.c_str());
   return 2;
@@ -66,7 +86,7 @@ int RunScript(const Args& given) {
   Args args = given;
   std::optional<std::string> settingsOption;
   if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
-  std::string script, work;
+  std::string script, work, junit;
   bool strict = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -81,6 +101,10 @@ int RunScript(const Args& given) {
       work = a.substr(7);
     } else if (a == "--strict") {
       strict = true;
+    } else if (a == "--junit" || a.rfind("--junit=", 0) == 0) {
+      if (a == "--junit" && i + 1 >= args.size()) return Usage("--junit needs a file");
+      junit = a == "--junit" ? args[++i] : a.substr(8);
+      if (junit.empty()) return Usage("--junit needs a file");
     } else if (!a.empty() && a[0] == '-') {
       return Usage("unknown option '" + a + "'");
     } else if (script.empty()) {
@@ -108,22 +132,54 @@ int RunScript(const Args& given) {
     }
   }
 
-  ConsoleUi ui;
+  CapturingUi ui;
   ui.setPage(Page::Batch);
   SystemClock clock;
   Session session(ui, clock, ResolveSettingsPath(settingsOption, std::cerr));
   // Without --work, the work file the batch page would use: [Option] BatWork (read only).
   session.state().WorkFile = work.empty() ? session.profile().readText("Option", "BatWork", "") : work;
   DeviceContext dev = session.deviceContext();
+  std::vector<JUnitCase> cases;
+  auto started = std::chrono::steady_clock::now();
+  auto seconds = [&started] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  };
   SelfTest(dev, true);
+  {
+    JUnitCase c{"Self test", seconds(), false, {}, ui.pane};
+    c.failed = session.state().UnitCount == 0 ||
+               std::find(ui.pane.begin(), ui.pane.end(), "Self Test Fail !!") != ui.pane.end();
+    if (c.failed) c.message = "Self Test Fail !!";
+    cases.push_back(std::move(c));
+  }
+  size_t mark = 0;
 
   PathResolver resolver(session.profile());
   BatchContext ctx{dev, session.image(), resolver, "0000000"};
+  ctx.lineStarted = [&](int) {
+    mark = ui.pane.size();
+    started = std::chrono::steady_clock::now();
+  };
+  ctx.lineEnded = [&](int index, bool ok, bool mismatch) {
+    JUnitCase c;
+    c.name = "Line[" + std::to_string(index + 1) + "] " + lines[static_cast<size_t>(index)];
+    c.seconds = seconds();
+    c.output.assign(ui.pane.begin() + static_cast<long>(mark), ui.pane.end());
+    c.failed = !ok || mismatch;
+    if (!ok) c.message = c.output.empty() ? "failed" : c.output.back();
+    if (mismatch) c.message = "the verify found a difference";
+    cases.push_back(std::move(c));
+  };
   ui.setMainWindowEnabled(false);
   ui.setLamp(kLampPass);
   const BatchSummary summary = RunBatch(ctx, lines);
   ui.setMainWindowEnabled(true);
   const bool warned = strict && ui.loadWarnings() > 0;
+  if (!junit.empty() && !WriteJUnit(junit, script, cases)) {
+    std::fprintf(stderr, "zarvo-r5-cli run: cannot write the JUnit report '%s': %s\n", junit.c_str(),
+                 std::strerror(errno));
+    return 2;
+  }
   return summary.noScript || summary.failedLines > 0 || summary.mismatchLines > 0 || warned ? 1 : 0;
 }
 

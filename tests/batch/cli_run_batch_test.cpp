@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "../cli/cli_run.h"
 #include "temp_dir.h"
@@ -53,6 +54,22 @@ TEST_F(CliRunBatch, WithoutWorkTheSettingsFilesBatWorkIsTheWorkFile) {
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("Success!!"), std::string::npos) << r.out;
   EXPECT_EQ(test::ReadFileText(with).find("[Drives]"), std::string::npos);  // nothing written back
+}
+
+TEST_F(CliRunBatch, JUnitReportParsesAndNamesEachLine) {
+  const std::string script = dir.writeText("j.bat", "ZQ D:\\A.BIN /BIN /V\r\nZQ D:\\A.BIN /BIN /#2 <&\x01>\r\n");
+  const std::string report = dir.file("report.xml");
+  const test::CliResult r = RunCli(dir, {"run", script, "--settings", settings, "--junit", report});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  ASSERT_EQ(std::system(("xmllint --noout " + report).c_str()), 0) << test::ReadFileText(report);
+  const std::string xml = test::ReadFileText(report);
+  EXPECT_NE(xml.find("tests=\"3\" failures=\"1\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("name=\"Self test\""), std::string::npos);
+  EXPECT_NE(xml.find("name=\"Line[1] ZQ D:\\A.BIN /BIN /V\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("Verify check OK ...\nSuccess!!\n</system-out>"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("name=\"Line[2] ZQ D:\\A.BIN /BIN /#2 &lt;&amp;?&gt;\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<failure message=\"Error!! USB Device-2 is not connect...\"/>"), std::string::npos) << xml;
+  EXPECT_FALSE(std::filesystem::exists(report + ".tmp"));
 }
 
 TEST_F(CliRunBatch, MixedUnitsEachGetTheirOwnBlockLength) {

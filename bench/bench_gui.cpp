@@ -11,6 +11,7 @@
 #include "device/simulated_backend.h"
 #include "gui/app_setup.h"
 #include "gui/main_window.h"
+#include "gui/widget_ui.h"
 
 namespace {
 
@@ -49,6 +50,25 @@ void BM_ConstructAndShowMainWindow(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ConstructAndShowMainWindow)->Unit(benchmark::kMillisecond);
+
+// Appending to the message pane stays cheap when it already holds 100,000 lines.
+void BM_AppendToAPaneOf100kLines(benchmark::State& state) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zarvo-bench-pane";
+  std::filesystem::create_directories(dir);
+  zarvo::FileRegistry registry((dir / "registry.ini").string());
+  NoClock clock;
+  zarvo::gui::MainWindowOptions o;
+  o.backend = std::make_unique<zarvo::SimulatedBackend>("512Kx8");
+  o.clock = &clock;
+  o.startDir = dir.string();
+  o.registry = &registry;
+  o.messageBox = [](const zarvo::gui::BoxRequest&) { return zarvo::Answer::Ok; };
+  zarvo::gui::MainWindow w(std::move(o));
+  for (int i = 0; i < 100000; ++i) w.ui().appendMessage("Verify check OK ...");
+  for (auto _ : state) w.ui().appendMessage("Line[1] : \nZQ D:\\FW.HEX /INTEL_HEX /27512 /#1");
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_AppendToAPaneOf100kLines)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -22,6 +22,9 @@ bool TakeSettingsOption(std::vector<std::string>& args, std::optional<std::strin
 std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, Registry& registry,
                                 const std::string& startDir, std::ostream& err, const std::string& userFile);
 
+// Reads a script for a command; false after saying on stderr why it cannot be read.
+bool ReadScriptOrSay(const char* command, const std::string& script, std::vector<std::string>& lines);
+
 // The same from the current directory, the user's registry file and the user's settings file.
 std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, std::ostream& err);
 

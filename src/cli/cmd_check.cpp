@@ -68,11 +68,7 @@ int RunCheck(const Args& given) {
   }
   if (script.empty()) return Usage("no script given");
   std::vector<std::string> lines;
-  std::string why;
-  if (!ReadScriptFile(script, lines, &why)) {
-    std::fprintf(stderr, "zarvo-r5-cli check: cannot read script '%s': %s\n", script.c_str(), why.c_str());
-    return 2;
-  }
+  if (!ReadScriptOrSay("check", script, lines)) return 2;
   const Profile settings(ResolveSettingsPath(settingsOption, std::cerr));
   if (!workGiven) work = settings.readText("Option", "BatWork", "");
   const auto found = CheckScript(lines, settings, work);

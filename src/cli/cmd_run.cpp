@@ -115,11 +115,7 @@ int RunScript(const Args& given) {
   }
   if (script.empty()) return Usage("no script given");
   std::vector<std::string> lines;
-  std::string why;
-  if (!ReadScriptFile(script, lines, &why)) {
-    std::fprintf(stderr, "zarvo-r5-cli run: cannot read script '%s': %s\n", script.c_str(), why.c_str());
-    return 2;
-  }
+  if (!ReadScriptOrSay("run", script, lines)) return 2;
 
   if (strict) {
     const Profile settings(ResolveSettingsPath(settingsOption, std::cerr));

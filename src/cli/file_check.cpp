@@ -7,22 +7,12 @@
 #include <fstream>
 #include <iterator>
 
-#include "base/ui.h"
+#include "base/quiet_ui.h"
 #include "image/readers.h"
 
 namespace zarvo::cli {
 
 namespace {
-
-// Detection shows nothing here: the findings say what matters.
-class SilentUi : public Ui {
- public:
-  Answer messageBox(const std::string&, const std::string&, Icon, Buttons b) override {
-    return b == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-  }
-  void appendMessage(const std::string&) override {}
-  Page activePage() const override { return Page::Batch; }
-};
 
 std::string Hex(uint64_t v) {
   char buf[24];
@@ -165,7 +155,7 @@ FileFindings CheckFirmwareFile(const std::string& path, int format, uint32_t icS
     }
   }
   if (format == 0) {
-    SilentUi quiet;
+    QuietUi quiet;  // detection shows nothing here: the findings say what matters
     format = static_cast<int>(DetectFormatOf(bytes, quiet));
   }
   const uint64_t length = bytes.size();

@@ -95,14 +95,12 @@ class MainWindow : public QWidget {
   const std::string& noticeText() { return fileWatch_->noticeText(); }
   FileWatch& fileWatch() { return *fileWatch_; }
   WindowWatchHost& watchHost() { return *watchHost_; }
-  bool running() const { return running_; }
 
   // Ends the program as closing the main window does, whatever is open: used for SIGINT
   // and SIGTERM. Open boxes and dialogs close; the settings are saved.
   void requestQuit();
   bool quitRequested() const { return quitRequested_; }
 
-  QWidget* bottomStrip() { return control1_; }
 
  Q_SIGNALS:
   // The close has saved the settings; the program ends.

@@ -136,21 +136,35 @@ bool IsTektronix(const hex::Text& t) {
   return false;
 }
 
+
+struct Texts {
+  const char* yes;
+  const char* no;
+};
+constexpr Texts kIntelTexts{"This is Intel Hex format !", "File is not Intel Hex format !"};
+constexpr Texts kMotorolaTexts{"This is Motorola Hex format !", "File is not Motorola Hex format !"};
+constexpr Texts kTektronixTexts{"This is Tektronix Hex format !", "File is not Tektronix Hex format !"};
+
 }  // namespace
 
 bool DetectIntel(std::span<const uint8_t> text, int mode, Ui& ui) {
-  return Report(IsIntel(hex::Text(text)), mode, ui, "This is Intel Hex format !",
-                "File is not Intel Hex format !");
+  return Report(IsIntel(hex::Text(text)), mode, ui, kIntelTexts.yes, kIntelTexts.no);
 }
 
 bool DetectMotorola(std::span<const uint8_t> text, int mode, Ui& ui) {
-  return Report(IsMotorola(hex::Text(text)), mode, ui, "This is Motorola Hex format !",
-                "File is not Motorola Hex format !");
+  return Report(IsMotorola(hex::Text(text)), mode, ui, kMotorolaTexts.yes, kMotorolaTexts.no);
 }
 
 bool DetectTektronix(std::span<const uint8_t> text, int mode, Ui& ui) {
-  return Report(IsTektronix(hex::Text(text)), mode, ui, "This is Tektronix Hex format !",
-                "File is not Tektronix Hex format !");
+  return Report(IsTektronix(hex::Text(text)), mode, ui, kTektronixTexts.yes, kTektronixTexts.no);
+}
+
+void AnnounceFormat(uint32_t code, Ui& ui) {
+  const Texts* texts = code == kFormatIntel      ? &kIntelTexts
+                       : code == kFormatMotorola ? &kMotorolaTexts
+                       : code == kFormatTektronix ? &kTektronixTexts
+                                                  : nullptr;
+  if (texts != nullptr) Report(true, 2, ui, texts->yes, texts->no);
 }
 
 uint32_t DetectFormatOf(std::span<const uint8_t> text, Ui& ui) {

@@ -5,7 +5,7 @@
 
 namespace zarvo::hex {
 
-bool GrowImage(std::vector<uint8_t>& image, uint64_t size, uint8_t value, Ui& ui) {
+bool GrowImage(LargeBytes& image, uint64_t size, uint8_t value, Ui& ui) {
   if (size <= image.size()) return true;
   // A file's addresses may ask for more than this machine can give; that is a message,
   // not an abort.

@@ -139,7 +139,7 @@ inline constexpr uint64_t kImageSlack = 1024;
 
 // Grows `image` to `size` bytes, the new ones `value`. On allocation failure shows
 // "Memory Error." ("ITL") and returns false.
-bool GrowImage(std::vector<uint8_t>& image, uint64_t size, uint8_t value, Ui& ui);
+bool GrowImage(LargeBytes& image, uint64_t size, uint8_t value, Ui& ui);
 // The start of a read: a store pass makes r.image K + 1024 bytes of `fill`; the measure pass
 // only learns the highest address and needs no image. False as GrowImage fails.
 bool StartImage(HexResult& r, const HexOptions& opt, uint8_t fill, Ui& ui);

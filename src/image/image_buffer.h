@@ -9,6 +9,7 @@
 
 #include "base/run_state.h"
 #include "base/ui.h"
+#include "image/large_bytes.h"
 
 namespace zarvo {
 
@@ -73,7 +74,7 @@ class ImageBuffer {
   const LoadRequest& request() const { return request_; }
 
  private:
-  std::vector<uint8_t> storage_;
+  LargeBytes storage_;
   uint32_t size_ = 0;
   uint32_t start_ = 0, end_ = 0;
   uint32_t sum_ = 0;

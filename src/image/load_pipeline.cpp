@@ -222,14 +222,16 @@ bool BatchValidation(LoadContext& ctx) {
   return true;
 }
 
-bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d, uint8_t fill,
+bool LoadHex(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d, uint8_t fill,
              bool fillFlag) {
   using Reader = HexResult (*)(std::span<const uint8_t>, const HexOptions&, Ui&);
   using Detector = bool (*)(std::span<const uint8_t>, int, Ui&);
   const Reader read = format == kFormatIntel ? ReadIntelHex : format == kFormatMotorola ? ReadMotorola : ReadTektronix;
   const Detector detect =
       format == kFormatIntel ? DetectIntel : format == kFormatMotorola ? DetectMotorola : DetectTektronix;
-  if (!detect(raw.text(), 1, ctx.ui)) return false;
+  // The check before the chosen reader; a copy the silent detection already found to be
+  // this format passes it without a second look.
+  if (raw.detected != static_cast<int>(format) && !detect(raw.text(), 1, ctx.ui)) return false;
 
   ImageBuffer& image = ctx.image;
   const uint32_t old = image.size();
@@ -244,7 +246,10 @@ bool LoadHex(LoadContext& ctx, const RawImage& raw, uint32_t format, uint32_t d,
     }
     if (!image.resize(last, ctx.rs, ctx.ui)) return false;
   }
-  HexResult stored = read(raw.text(), {image.size(), Pass::Store, fill, fillFlag}, ctx.ui);
+  // Only the bytes up to the highest address are placed, so the reader's own image need not
+  // be larger than that: every record the measure pass accepted fits.
+  const uint32_t capacity = std::min(image.size(), last + 1);
+  HexResult stored = read(raw.text(), {capacity, Pass::Store, fill, fillFlag}, ctx.ui);
   if (!stored.ok) {
     image.resize(old, ctx.rs, ctx.ui);
     return false;
@@ -287,13 +292,10 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
     return false;
   }
   if (format == kFormatAuto) {
-    if (DetectIntel(raw.text(), 2, ctx.ui)) format = kFormatIntel;
-    else if (DetectMotorola(raw.text(), 2, ctx.ui)) format = kFormatMotorola;
-    else if (DetectTektronix(raw.text(), 2, ctx.ui)) format = kFormatTektronix;
-    else {
-      format = kFormatBinary;
-      ctx.ui.messageBox("Binary Code File", "Detect", Icon::None, Buttons::Ok);
-    }
+    // Intel, Motorola, Tektronix in turn, announcing the first that accepts the text.
+    format = DetectedFormat(raw, ctx.ui);
+    if (format == kFormatBinary) ctx.ui.messageBox("Binary Code File", "Detect", Icon::None, Buttons::Ok);
+    else AnnounceFormat(static_cast<uint32_t>(format), ctx.ui);
     KeyWriter w(ctx);
     w.number(keys::kLoadDlg, keys::kFormat, static_cast<uint64_t>(format));
     if (!w.commit()) return false;
@@ -368,7 +370,7 @@ bool LoadImage(LoadContext& ctx) {
   if (!w.commit()) return false;
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
   if (!ReadRawFile(ctx, raw)) return false;
-  if (ctx.ui.activePage() != Page::Batch) ctx.image.request().format = DetectFormatOf(raw.text(), ctx.ui);
+  if (ctx.ui.activePage() != Page::Batch) ctx.image.request().format = DetectedFormat(raw, ctx.ui);
   return DispatchRaw(ctx, raw);
 }
 

@@ -1,8 +1,11 @@
 #include "image/raw_read.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
-#include <memory>
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "image/load_keys.h"
@@ -11,9 +14,33 @@
 namespace zarvo {
 
 namespace {
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+
+class Fd {
+ public:
+  explicit Fd(const std::string& name) : fd_(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
 };
+
+// Reads exactly `count` bytes (a file cut shorter since its length was taken fails).
+bool ReadAll(int fd, uint8_t* into, size_t count) {
+  while (count > 0) {
+    const ssize_t got = ::read(fd, into, count);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    into += got;
+    count -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
@@ -40,20 +67,24 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
   raw.skipFill = userFill;
   if (raw.name == name && raw.length == L && raw.bytes.size() == static_cast<size_t>(L) + 1024) return true;
 
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-  if (!file) {
+  const Fd file(name);
+  if (file.get() < 0) {
     ctx.ui.messageBox("Cannot open " + name, "Load BIN File", Icon::Error, Buttons::Ok);
     return false;
   }
+  raw.detected = -1;
   try {
-    raw.bytes.assign(static_cast<size_t>(L) + 1024, 0);
+    // Not zeroed first: the read fills the file's part, the tail is zeroed below.
+    raw.bytes.clear();
+    raw.bytes.resize(static_cast<size_t>(L) + 1024);
   } catch (const std::bad_alloc&) {
     ctx.ui.messageBox("Memory error.", "Load BIN File", Icon::None, Buttons::Ok);
     return false;
   }
   raw.length = L;
   raw.name.clear();
-  if (std::fread(raw.bytes.data(), 1, L, file.get()) != L) {
+  std::memset(raw.bytes.data() + L, 0, 1024);
+  if (!ReadAll(file.get(), raw.bytes.data(), L)) {
     ctx.ui.messageBox("Cannot read " + name, "Load BIN File", Icon::Error, Buttons::Ok);
     return false;
   }
@@ -69,6 +100,12 @@ void ApplySourceStart(RawImage& raw) {
   std::fill_n(text + (raw.length - skip), skip, raw.skipFill);
   raw.sourceStart = 0;
   raw.name.clear();  // no longer the file as it stands
+  raw.detected = -1;
+}
+
+uint32_t DetectedFormat(RawImage& raw, Ui& ui) {
+  if (raw.detected < 0) raw.detected = static_cast<int>(DetectFormatOf(raw.text(), ui));
+  return static_cast<uint32_t>(raw.detected);
 }
 
 uint32_t DetectFormat(LoadContext& ctx) {
@@ -78,7 +115,7 @@ uint32_t DetectFormat(LoadContext& ctx) {
 
 uint32_t DetectFormat(LoadContext& ctx, RawImage& raw) {
   if (!ReadRawFile(ctx, raw)) return kFormatBinary;
-  return DetectFormatOf(raw.text(), ctx.ui);
+  return DetectedFormat(raw, ctx.ui);
 }
 
 }  // namespace zarvo

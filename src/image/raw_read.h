@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "image/large_bytes.h"
 #include "image/load_pipeline.h"
 
 namespace zarvo {
@@ -15,11 +16,12 @@ struct RawImage {
   // The whole file, then 1024 zero bytes: length + 1024 bytes in all. Once the source
   // start is applied (byte formats only): the file bytes from the source start on, then as
   // many UserFill bytes as the start skipped, then the zeros.
-  std::vector<uint8_t> bytes;
+  LargeBytes bytes;
   uint32_t length = 0;       // L, the file length
   uint32_t sourceStart = 0;  // [LoadDlg] SourceSAdd, clamped to L
   uint8_t skipFill = 1;      // [LoadDlg] UserFill (default 1): what the skip leaves at the end
   std::string name;          // the file this copy was read from
+  int detected = -1;         // the silent detection's code for this copy, once it ran
 
   std::span<const uint8_t> text() const { return {bytes.data(), length}; }
 };
@@ -35,6 +37,11 @@ inline constexpr uint32_t kMaxRawFileLength = 256u << 20;
 // same file, read earlier in the same load for detection, is kept rather than read again.
 // An empty name or an empty file fails without a message.
 bool ReadRawFile(LoadContext& ctx, RawImage& raw);
+
+// The silent detection of the copy (DetectFormatOf: 4, 5, 6 or 3), run once per copy: a
+// load asks for it up to three times (the request's format, Auto Detect, the check before
+// the chosen reader), and on a large Motorola file each run reads every record.
+uint32_t DetectedFormat(RawImage& raw, Ui& ui);
 
 // Moves the file bytes from the source start down to offset 0 and puts the UserFill value
 // where the skipped bytes would have been; for the byte formats, before they are stored.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/ui.h"
+#include "image/large_bytes.h"
 
 namespace zarvo {
 
@@ -22,7 +23,7 @@ enum class Pass { Measure, Store };
 
 struct HexResult {
   bool ok = false;
-  std::vector<uint8_t> image;  // the HexImage: at least K + 1024 bytes
+  LargeBytes image;            // the HexImage: at least K + 1024 bytes
   uint32_t lowest = 0;         // Motorola and Tektronix: lowest data address
   uint32_t last = 0;           // highest address written, inclusive (0 when none)
 };
@@ -50,6 +51,10 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
 bool DetectIntel(std::span<const uint8_t> text, int mode, Ui& ui);
 bool DetectMotorola(std::span<const uint8_t> text, int mode, Ui& ui);
 bool DetectTektronix(std::span<const uint8_t> text, int mode, Ui& ui);
+
+// The mode-2 message the detectors give, run in order, when the first to accept the text
+// is `code`'s; nothing for binary (3).
+void AnnounceFormat(uint32_t code, Ui& ui);
 
 // Intel, Motorola, Tektronix in this order, silent: 4, 5, 6, or 3 (binary).
 uint32_t DetectFormatOf(std::span<const uint8_t> text, Ui& ui);

@@ -82,7 +82,7 @@ class ReferenceFiles : public ::testing::Test {
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.last, expectedLast);
     EXPECT_GE(r.image.size(), uint64_t{opt.capacity} + 1024);
-    std::vector<uint8_t> expected(r.image.size(), gap);
+    LargeBytes expected(r.image.size(), gap);
     for (const auto& p : pieces) std::copy(p.bytes.begin(), p.bytes.end(), expected.begin() + p.address);
     if (r.image != expected) {
       size_t i = 0;

@@ -1,0 +1,63 @@
+#include "image/large_bytes.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23  // Linux 5.14; older kernels refuse it and fault page by page
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZARVO_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZARVO_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+namespace zarvo {
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kPage = 4096;
+constexpr size_t kSmallest = size_t{1} << 20;
+
+size_t RoundUp(size_t bytes, size_t to) { return (bytes + to - 1) & ~(to - 1); }
+
+}  // namespace
+
+bool MapsLargeBlock(size_t bytes) {
+#ifdef ZARVO_ADDRESS_SANITIZER
+  (void)bytes;
+  return false;
+#else
+  return bytes >= kSmallest;
+#endif
+}
+
+void* MapLargeBlock(size_t bytes) {
+  if (bytes > SIZE_MAX / 2) return nullptr;
+  const size_t size = RoundUp(bytes, kHugePage);
+  // One huge page more than needed, so the block can start on a 2 MiB boundary; the
+  // ends on either side are given back at once.
+  const size_t span = size + kHugePage;
+  void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto base = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t start = RoundUp(base, kHugePage);
+  const size_t head = start - base, tail = span - head - size;
+  if (head > 0) ::munmap(raw, head);
+  if (tail > 0) ::munmap(reinterpret_cast<void*>(start + size), tail);
+  void* block = reinterpret_cast<void*>(start);
+  // Both are hints: without huge pages or the populate call the block still works, only
+  // slower to touch the first time.
+  ::madvise(block, size, MADV_HUGEPAGE);
+  ::madvise(block, RoundUp(bytes, kPage), MADV_POPULATE_WRITE);
+  return block;
+}
+
+void UnmapLargeBlock(void* p, size_t bytes) { ::munmap(p, RoundUp(bytes, kHugePage)); }
+
+}  // namespace zarvo

@@ -4,27 +4,23 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <span>
 
 #include "base/quiet_ui.h"
+#include "image/hex_text.h"
+#include "image/large_bytes.h"
 #include "image/readers.h"
 
 namespace zarvo::cli {
 
 namespace {
 
+constexpr size_t kMaxRecord = 260;  // Intel: count, address, type, 255 data bytes, checksum
+
 std::string Hex(uint64_t v) {
   char buf[24];
   std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
   return buf;
-}
-
-int Digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 struct HexScan {
@@ -42,27 +38,30 @@ struct HexScan {
   }
 };
 
+// The bytes of one record: no Intel or Motorola record holds more.
+struct Record {
+  uint8_t b[kMaxRecord];
+  size_t size = 0;
+  unsigned sum = 0;  // of all its bytes
+};
+
 // One line of the text, without its indentation and line end; decoded in place, since a
 // 3 MB file has some 70,000 of them.
 struct Line {
   const uint8_t* p;
   size_t n;
-  // The digit pairs from `from` on as bytes into `out` (at most 300); false for a character
-  // that is no digit or an odd count.
-  bool pairs(size_t from, std::vector<uint8_t>& out) const {
-    out.clear();
-    if (from > n || (n - from) % 2) return false;
-    for (size_t i = from; i < n; i += 2) {
-      const int a = Digit(static_cast<char>(p[i])), b = Digit(static_cast<char>(p[i + 1]));
-      if (a < 0 || b < 0) return false;
-      out.push_back(static_cast<uint8_t>(a << 4 | b));
-    }
-    return true;
+  // The digit pairs from `from` on as the bytes of `out`; false for a character that is no
+  // digit, an odd count, or more bytes than any record holds.
+  bool pairs(size_t from, Record& out) const {
+    if (from > n || (n - from) % 2 || (n - from) / 2 > kMaxRecord) return false;
+    out.size = (n - from) / 2;
+    out.sum = 0;
+    return hex::DecodeBytes(p + from, out.size, out.b, out.sum);
   }
 };
 
 template <typename F>
-void ForEachLine(const std::vector<uint8_t>& text, F f) {
+void ForEachLine(std::span<const uint8_t> text, F f) {
   size_t pos = 0, number = 0;
   while (pos < text.size()) {
     const void* nl = std::memchr(text.data() + pos, '\n', text.size() - pos);
@@ -75,19 +74,18 @@ void ForEachLine(const std::vector<uint8_t>& text, F f) {
   }
 }
 
-HexScan ScanIntel(const std::vector<uint8_t>& text) {
+HexScan ScanIntel(std::span<const uint8_t> text) {
   HexScan s;
   uint64_t base = 0;
-  std::vector<uint8_t> b;
+  Record r;
+  const uint8_t* const b = r.b;
   ForEachLine(text, [&](const Line& l, size_t number) {
     if (l.n == 0 || l.p[0] != ':') return;
-    if (!l.pairs(1, b) || b.size() < 5 || b.size() != static_cast<size_t>(b[0]) + 5) {
+    if (!l.pairs(1, r) || r.size < 5 || r.size != static_cast<size_t>(b[0]) + 5) {
       s.bad(number);
       return;
     }
-    uint8_t sum = 0;
-    for (uint8_t v : b) sum = static_cast<uint8_t>(sum + v);
-    if (sum != 0) s.bad(number);
+    if ((r.sum & 0xFF) != 0) s.bad(number);
     const uint64_t address = static_cast<uint64_t>(b[1] << 8 | b[2]);
     switch (b[3]) {
       case 0: s.data(base + address, b[0]); break;
@@ -100,31 +98,31 @@ HexScan ScanIntel(const std::vector<uint8_t>& text) {
   return s;
 }
 
-HexScan ScanMotorola(const std::vector<uint8_t>& text) {
+HexScan ScanMotorola(std::span<const uint8_t> text) {
   HexScan s;
-  std::vector<uint8_t> b;
+  Record r;
+  const uint8_t* const b = r.b;
   ForEachLine(text, [&](const Line& l, size_t number) {
     if (l.n < 2 || l.p[0] != 'S' || !std::isdigit(l.p[1])) return;
     const char type = static_cast<char>(l.p[1]);
-    if (!l.pairs(2, b) || b.empty() || b.size() != static_cast<size_t>(b[0]) + 1) {
+    if (!l.pairs(2, r) || r.size == 0 || r.size != static_cast<size_t>(b[0]) + 1) {
       s.bad(number);
       return;
     }
-    uint8_t sum = 0;
-    for (size_t k = 0; k + 1 < b.size(); ++k) sum = static_cast<uint8_t>(sum + b[k]);
-    if (static_cast<uint8_t>(~sum) != b.back()) s.bad(number);
+    const unsigned last = b[r.size - 1];
+    if (static_cast<uint8_t>(~(r.sum - last)) != last) s.bad(number);
     const int addressBytes = type == '1' ? 2 : type == '2' ? 3 : type == '3' ? 4 : 0;
-    if (addressBytes > 0 && b.size() >= static_cast<size_t>(addressBytes) + 2) {
+    if (addressBytes > 0 && r.size >= static_cast<size_t>(addressBytes) + 2) {
       uint64_t address = 0;
       for (int k = 1; k <= addressBytes; ++k) address = address << 8 | b[static_cast<size_t>(k)];
-      s.data(address, b.size() - static_cast<size_t>(addressBytes) - 2);
+      s.data(address, r.size - static_cast<size_t>(addressBytes) - 2);
     }
     if (type == '7' || type == '8' || type == '9') s.end = true;
   });
   return s;
 }
 
-std::string KindByMagic(const std::vector<uint8_t>& f) {
+std::string KindByMagic(std::span<const uint8_t> f) {
   auto starts = [&f](std::initializer_list<uint8_t> m) {
     return f.size() >= m.size() && std::equal(m.begin(), m.end(), f.begin());
   };
@@ -140,19 +138,10 @@ std::string KindByMagic(const std::vector<uint8_t>& f) {
 FileFindings CheckFirmwareFile(const std::string& path, int format, uint32_t icSize, const std::string& icName,
                                int64_t chunk) {
   FileFindings r;
-  std::vector<uint8_t> bytes;
-  {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size >= 0) {
-      bytes.resize(static_cast<size_t>(size));
-      in.seekg(0);
-      in.read(reinterpret_cast<char*>(bytes.data()), size);
-    }
-    if (size < 0 || !in) {
-      r.notes.push_back("'" + path + "' cannot be read");
-      return r;
-    }
+  LargeBytes bytes;
+  if (!ReadWholeFile(path, bytes)) {
+    r.notes.push_back("'" + path + "' cannot be read");
+    return r;
   }
   if (format == 0) {
     QuietUi quiet;  // detection shows nothing here: the findings say what matters

@@ -1,7 +1,11 @@
 #include "image/large_bytes.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
 #ifndef MADV_POPULATE_WRITE
@@ -59,5 +63,41 @@ void* MapLargeBlock(size_t bytes) {
 }
 
 void UnmapLargeBlock(void* p, size_t bytes) { ::munmap(p, RoundUp(bytes, kHugePage)); }
+
+InputFile::InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int64_t InputFile::length() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool InputFile::read(uint8_t* into, size_t count) {
+  while (count > 0) {
+    const ssize_t got = ::read(fd_, into, count);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    into += got;
+    count -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, LargeBytes& into) {
+  InputFile file(path);
+  const int64_t length = file.length();
+  if (length < 0) return false;
+  try {
+    into.clear();
+    into.resize(static_cast<size_t>(length));  // not zeroed: the read fills it
+  } catch (const std::exception&) {
+    return false;
+  }
+  return file.read(into.data(), into.size());
+}
 
 }  // namespace zarvo

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -65,5 +66,27 @@ class LargeAllocator {
 };
 
 using LargeBytes = std::vector<uint8_t, LargeAllocator<uint8_t>>;
+
+// A file opened for reading, read with plain read calls straight into the caller's buffer.
+class InputFile {
+ public:
+  explicit InputFile(const std::string& path);
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  bool opened() const { return fd_ >= 0; }
+  // The length of a regular file; -1 for anything else.
+  int64_t length() const;
+  // Exactly `count` bytes from where the last read ended; false on an error or a file cut
+  // shorter since its length was taken.
+  bool read(uint8_t* into, size_t count);
+
+ private:
+  int fd_;
+};
+
+// The whole regular file into `into`; false when it cannot be opened or read whole.
+bool ReadWholeFile(const std::string& path, LargeBytes& into);
 
 }  // namespace zarvo

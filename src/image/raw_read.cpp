@@ -1,10 +1,6 @@
 #include "image/raw_read.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -13,35 +9,6 @@
 
 namespace zarvo {
 
-namespace {
-
-class Fd {
- public:
-  explicit Fd(const std::string& name) : fd_(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// Reads exactly `count` bytes (a file cut shorter since its length was taken fails).
-bool ReadAll(int fd, uint8_t* into, size_t count) {
-  while (count > 0) {
-    const ssize_t got = ::read(fd, into, count);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    into += got;
-    count -= static_cast<size_t>(got);
-  }
-  return true;
-}
-
-}  // namespace
 
 bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
   const Profile& p = ctx.profile;
@@ -67,8 +34,8 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
   raw.skipFill = userFill;
   if (raw.name == name && raw.length == L && raw.bytes.size() == static_cast<size_t>(L) + 1024) return true;
 
-  const Fd file(name);
-  if (file.get() < 0) {
+  InputFile file(name);
+  if (!file.opened()) {
     ctx.ui.messageBox("Cannot open " + name, "Load BIN File", Icon::Error, Buttons::Ok);
     return false;
   }
@@ -84,7 +51,7 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
   raw.length = L;
   raw.name.clear();
   std::memset(raw.bytes.data() + L, 0, 1024);
-  if (!ReadAll(file.get(), raw.bytes.data(), L)) {
+  if (!file.read(raw.bytes.data(), L)) {
     ctx.ui.messageBox("Cannot read " + name, "Load BIN File", Icon::Error, Buttons::Ok);
     return false;
   }

@@ -257,13 +257,6 @@ int RunImage(const Args& given) {
       const std::string why = ec ? ec.message() : std::filesystem::exists(status) ? "Not a regular file" : "No such file or directory";
       std::fprintf(stderr, "zarvo-r5-cli image: cannot open '%s' (%s): %s\n", o.file.c_str(),
                    std::filesystem::absolute(o.file, ec).string().c_str(), why.c_str());
-    } else {
-      // The file's own problems, found before the load: warnings, or a refusal with --strict.
-      const FileFindings findings =
-          CheckFirmwareFile(o.file, o.format, o.ic ? SwitchToIcSize(*o.ic) : 0, o.icName);
-      for (const std::string& n : findings.notes)
-        std::fprintf(stderr, "zarvo-r5-cli image: warning: %s\n", n.c_str());
-      if (o.strict && findings.warnings) return 1;
     }
   }
 
@@ -280,6 +273,15 @@ int RunImage(const Args& given) {
   Session session(ui, clock, settings);
   RunState& rs = session.state();
   LoadContext ctx = session.loadContext();
+  // The file's own problems, found on the copy the load has just read and before anything is
+  // placed: warnings, or a refusal with --strict.
+  ctx.inspect = [&o](std::span<const uint8_t> text, uint32_t detected) {
+    const FileFindings findings = CheckFirmwareText(text, o.format != 0 ? o.format : static_cast<int>(detected),
+                                                    o.ic ? SwitchToIcSize(*o.ic) : 0, o.icName);
+    for (const std::string& n : findings.notes)
+      std::fprintf(stderr, "zarvo-r5-cli image: warning: %s\n", n.c_str());
+    return !(o.strict && findings.warnings);
+  };
   rs.DeviceMemorySize = o.deviceMemory;
   rs.SavedDataSetSwitch = o.dataset;
 

@@ -137,12 +137,18 @@ std::string KindByMagic(std::span<const uint8_t> f) {
 
 FileFindings CheckFirmwareFile(const std::string& path, int format, uint32_t icSize, const std::string& icName,
                                int64_t chunk) {
-  FileFindings r;
   LargeBytes bytes;
   if (!ReadWholeFile(path, bytes)) {
+    FileFindings r;
     r.notes.push_back("'" + path + "' cannot be read");
     return r;
   }
+  return CheckFirmwareText(bytes, format, icSize, icName, chunk);
+}
+
+FileFindings CheckFirmwareText(std::span<const uint8_t> bytes, int format, uint32_t icSize,
+                               const std::string& icName, int64_t chunk) {
+  FileFindings r;
   if (format == 0) {
     QuietUi quiet;  // detection shows nothing here: the findings say what matters
     format = static_cast<int>(DetectFormatOf(bytes, quiet));

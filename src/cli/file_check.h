@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,8 @@ struct FileFindings {
 // icName is the switch as the user wrote it ("/27256"), for the messages. chunk 0 for none.
 FileFindings CheckFirmwareFile(const std::string& path, int format, uint32_t icSize, const std::string& icName,
                                int64_t chunk = 0);
+// The same for a file already read: `bytes` is its whole text.
+FileFindings CheckFirmwareText(std::span<const uint8_t> bytes, int format, uint32_t icSize,
+                               const std::string& icName, int64_t chunk = 0);
 
 }  // namespace zarvo::cli

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <mutex>
 
 #ifndef MADV_POPULATE_WRITE
 #define MADV_POPULATE_WRITE 23  // Linux 5.14; older kernels refuse it and fault page by page
@@ -28,7 +29,32 @@ constexpr size_t kHugePage = size_t{2} << 20;
 constexpr size_t kPage = 4096;
 constexpr size_t kSmallest = size_t{1} << 20;
 
+constexpr size_t kLargestSpare = size_t{64} << 20;
+
 size_t RoundUp(size_t bytes, size_t to) { return (bytes + to - 1) & ~(to - 1); }
+
+// The last block given back, kept for the next request of the same mapped size: a load
+// reads the file once for the check and once for the load, and the second read then
+// finds its pages present.
+struct Spare {
+  std::mutex lock;
+  void* block = nullptr;
+  size_t size = 0;
+};
+
+Spare& TheSpare() {
+  static Spare spare;
+  return spare;
+}
+
+void* TakeSpare(size_t size) {
+  Spare& s = TheSpare();
+  std::lock_guard<std::mutex> hold(s.lock);
+  if (s.block == nullptr || s.size != size) return nullptr;
+  void* block = s.block;
+  s.block = nullptr;
+  return block;
+}
 
 }  // namespace
 
@@ -44,6 +70,7 @@ bool MapsLargeBlock(size_t bytes) {
 void* MapLargeBlock(size_t bytes) {
   if (bytes > SIZE_MAX / 2) return nullptr;
   const size_t size = RoundUp(bytes, kHugePage);
+  if (void* spare = TakeSpare(size)) return spare;
   // One huge page more than needed, so the block can start on a 2 MiB boundary; the
   // ends on either side are given back at once.
   const size_t span = size + kHugePage;
@@ -62,7 +89,16 @@ void* MapLargeBlock(size_t bytes) {
   return block;
 }
 
-void UnmapLargeBlock(void* p, size_t bytes) { ::munmap(p, RoundUp(bytes, kHugePage)); }
+void UnmapLargeBlock(void* p, size_t bytes) {
+  size_t size = RoundUp(bytes, kHugePage);
+  if (size <= kLargestSpare) {
+    Spare& s = TheSpare();
+    std::lock_guard<std::mutex> hold(s.lock);
+    std::swap(p, s.block);
+    std::swap(size, s.size);
+  }
+  if (p != nullptr) ::munmap(p, size);
+}
 
 InputFile::InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
 

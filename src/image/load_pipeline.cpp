@@ -371,6 +371,7 @@ bool LoadImage(LoadContext& ctx) {
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
   if (!ReadRawFile(ctx, raw)) return false;
   if (ctx.ui.activePage() != Page::Batch) ctx.image.request().format = DetectedFormat(raw, ctx.ui);
+  if (ctx.inspect && !ctx.inspect(raw.text(), DetectedFormat(raw, ctx.ui))) return false;
   return DispatchRaw(ctx, raw);
 }
 

@@ -32,6 +32,7 @@
 // All functions return true on success; a failure has already been reported.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "base/profile.h"
@@ -46,6 +47,10 @@ struct LoadContext {
   RunState& rs;
   Profile& profile;
   Ui& ui;
+  // When set, called once the file is read, with its text and the format the silent
+  // detection found (4, 5, 6, or 3); false ends the load there, nothing loaded. Lets a caller
+  // examine the file without reading it a second time.
+  std::function<bool(std::span<const uint8_t> text, uint32_t format)> inspect = nullptr;
 };
 
 // LoadImage, then the sum and range when [LoadDlg] OK is set and the load was not

@@ -92,8 +92,10 @@ TEST_F(CliCheck, StrictRunsStartNoUnitAndCountLoadWarnings) {
   r = RunCli(dir, {"image", dir.file("bad.hex"), "-o", dir.file("x.img"), "--ic", "27c512"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("zarvo-r5-cli image: warning: no end record"), std::string::npos) << r.err;
-  r = RunCli(dir, {"image", dir.file("bad.hex"), "-o", dir.file("x.img"), "--ic=512K", "--strict"});
+  r = RunCli(dir, {"image", dir.file("bad.hex"), "-o", dir.file("y.img"), "--ic=512K", "--strict"});
   EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("zarvo-r5-cli image: warning: no end record"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("y.img")));  // refused before anything is written
 }
 
 TEST_F(CliCheck, OptionAliasesAndClearErrors) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "image/large_bytes.h"
+
 #include "recording_ui.h"
 #include "temp_dir.h"
 
@@ -103,6 +107,19 @@ TEST(ImageBuffer, SumOfAMissingFileIsZero) {
   rs.SourceFileName = "/no/such/file";
   img.computeSum(rs);
   EXPECT_EQ(img.sumText(), "00000000");
+}
+
+TEST(LargeBytes, MegabyteBlocksKeepTheirBytesAndAReusedBlockShowsNothingOld) {
+  constexpr size_t kThree = size_t{3} << 20;
+  { LargeBytes first(kThree, 0x11); }  // given back, and kept for the next block of its size
+  LargeBytes b;
+  b.resize(kThree, 0x22);
+  EXPECT_EQ(std::count(b.begin(), b.end(), 0x22), static_cast<std::ptrdiff_t>(kThree));
+  b.resize(kThree + (size_t{2} << 20), 0x33);  // moves to a larger block
+  EXPECT_EQ(std::count(b.begin(), b.begin() + kThree, 0x22), static_cast<std::ptrdiff_t>(kThree));
+  EXPECT_EQ(std::count(b.begin() + kThree, b.end(), 0x33), static_cast<std::ptrdiff_t>(size_t{2} << 20));
+  LargeBytes small(100, 7);
+  EXPECT_EQ(small.front() + small.back(), 14);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "image/hex_text.h"
 #include "image/readers.h"
 #include "readers_records.h"
 #include "recording_ui.h"
@@ -453,6 +454,32 @@ TEST(ReaderMends, OnlyDigitsAndLettersAToFAreHexDigitsInEveryReader) {
       } else {
         EXPECT_FALSE(r.ok) << "byte " << v << " taken as a digit";
         EXPECT_EQ(ui.boxTexts(), Strings{"FORMAT ERROR !"}) << v;
+      }
+    }
+  }
+}
+
+TEST(ReaderMends, EveryByteValueAtEveryDigitPositionOfALongField) {
+  // Twelve bytes decode as three words of eight digits; thirteen leave one pair after them.
+  for (size_t count : {size_t{12}, size_t{13}}) {
+    std::string digits;
+    for (size_t i = 0; i < count; ++i) digits += "0123456789abcdefABCDEF"[i % 22], digits += "f0A9"[i % 4];
+    for (size_t pos = 0; pos < digits.size(); ++pos) {
+      for (int v = 0; v < 256; ++v) {
+        std::string text = digits;
+        text[pos] = static_cast<char>(v);
+        uint8_t out[16] = {};
+        unsigned sum = 0;
+        const bool ok = hex::DecodeBytes(reinterpret_cast<const uint8_t*>(text.data()), count, out, sum);
+        ASSERT_EQ(ok, std::isxdigit(v) != 0) << "byte " << v << " at " << pos << " of " << count;
+        if (!ok) continue;
+        unsigned expectedSum = 0;
+        for (size_t i = 0; i < count; ++i) {
+          const auto expected = static_cast<uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
+          ASSERT_EQ(out[i], expected) << "byte " << v << " at " << pos << ", pair " << i;
+          expectedSum += expected;
+        }
+        ASSERT_EQ(sum, expectedSum);
       }
     }
   }

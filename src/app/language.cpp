@@ -106,10 +106,13 @@ std::string FindLanguageFile(const std::string& startDir, const std::string& nam
 }
 
 std::vector<LanguageText> ReadLanguageFile(const std::string& path) {
-  const Profile file(path);
+  // All 51 keys from one reading of the file.
+  std::vector<Profile::KeyDefault> wanted;
+  for (const LanguageKey& k : LanguageTable()) wanted.push_back({k.key, k.english});
+  std::vector<std::string> texts = Profile(path).readTexts("Language", wanted);
   std::vector<LanguageText> out;
-  out.reserve(LanguageTable().size());
-  for (const LanguageKey& k : LanguageTable()) out.push_back({&k, file.readText("Language", k.key, k.english)});
+  out.reserve(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) out.push_back({&LanguageTable()[i], std::move(texts[i])});
   return out;
 }
 

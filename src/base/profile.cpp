@@ -1,14 +1,14 @@
 #include "base/profile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <vector>
-
-#include <unistd.h>
 
 namespace zarvo {
 namespace {
@@ -34,12 +34,26 @@ struct Lines {
   bool finalNewline = true;
 };
 
+// The whole file as text; false when it cannot be opened or read.
+bool readAll(const std::string& path, std::string& text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buf[16384];
+  bool ok = true;
+  for (;;) {
+    const ssize_t got = ::read(fd, buf, sizeof buf);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) ok = false;
+    if (got <= 0) break;
+    text.append(buf, static_cast<size_t>(got));
+  }
+  ::close(fd);
+  return ok;
+}
+
 bool readLines(const std::string& path, Lines& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  const std::string text = ss.str();
+  std::string text;
+  if (!readAll(path, text)) return false;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t nl = text.find('\n', pos);
@@ -147,22 +161,52 @@ bool Profile::parseInt(const std::string& raw, int64_t& out) {
   return true;
 }
 
-std::string Profile::readText(const std::string& section, const std::string& key, const std::string& def) const {
-  Lines f;
-  if (path_.empty() || !readLines(path_, f)) return def;
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// The key lines of every section of that name, in file order: the first that sets a key
+// gives its value.
+Pairs SectionPairs(const Lines& f, const std::string& section) {
+  Pairs out;
   bool inSection = false;
+  std::string name, k, v;
   for (const std::string& line : f.lines) {
-    std::string name, k, v;
     if (sectionName(line, name)) {
       inSection = equalNoCase(name, section);
       continue;
     }
-    if (inSection && keyValue(line, k, v) && equalNoCase(k, key)) {
-      if (v.size() > kMaxValue) v.resize(kMaxValue);
-      return v;
+    if (inSection && keyValue(line, k, v)) {
+      if (v.size() > Profile::kMaxValue) v.resize(Profile::kMaxValue);
+      out.emplace_back(k, v);
     }
   }
-  return def;
+  return out;
+}
+
+std::optional<std::string> Lookup(const Pairs& pairs, const std::string& key) {
+  for (const auto& [k, v] : pairs) {
+    if (equalNoCase(k, key)) return v;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string Profile::readText(const std::string& section, const std::string& key, const std::string& def) const {
+  Lines f;
+  if (path_.empty() || !readLines(path_, f)) return def;
+  return Lookup(SectionPairs(f, section), key).value_or(def);
+}
+
+std::vector<std::string> Profile::readTexts(const std::string& section, std::span<const KeyDefault> keys) const {
+  Lines f;
+  const bool read = !path_.empty() && readLines(path_, f);
+  std::vector<std::string> out;
+  out.reserve(keys.size());
+  const Pairs pairs = read ? SectionPairs(f, section) : Pairs{};
+  for (const KeyDefault& k : keys) out.push_back(Lookup(pairs, k.key).value_or(k.def));
+  return out;
 }
 
 int64_t Profile::readInt(const std::string& section, const std::string& key, int64_t def) const {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace zarvo {
 
@@ -22,6 +23,11 @@ class Profile {
 
   // The value, or def when the file, the section or the key is missing.
   std::string readText(const std::string& section, const std::string& key, const std::string& def) const;
+  // Several keys of one section from one reading of the file, each as readText gives it.
+  struct KeyDefault {
+    std::string key, def;
+  };
+  std::vector<std::string> readTexts(const std::string& section, std::span<const KeyDefault> keys) const;
   // Decimal, or hexadecimal after "0x"; missing or malformed gives def.
   int64_t readInt(const std::string& section, const std::string& key, int64_t def) const;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "temp_dir.h"
 
@@ -31,6 +32,23 @@ TEST(Profile, SectionsAndKeysMatchWithoutRegardToCase) {
   ASSERT_TRUE(p.writeInt("LoadDlg", "distsadd", 1));
   // One key, kept in the spelling the file already had.
   EXPECT_EQ(ReadFileText(p.path()), "[LoadDlg]\nDistSAdd=1\nFormat=5\n");
+}
+
+TEST(Profile, SeveralKeysFromOneReadingGiveWhatEachReadGives) {
+  TempDir dir;
+  const std::string text =
+      "[Language]\r\n0001 = \"Quoted\"\r\n[Other]\r\n0002=elsewhere\r\n[language]\r\n0002=second part\r\n"
+      "0001=later, not taken\r\n; 0003=comment\r\n0004=" + std::string(3000, 'x') + "\r\n";
+  const Profile p(dir.writeText("lang.ini", text));
+  const std::vector<Profile::KeyDefault> keys = {{"0001", "a"}, {"0002", "b"}, {"0003", "c"}, {"0004", "d"}};
+  const std::vector<std::string> got = p.readTexts("LANGUAGE", keys);
+  ASSERT_EQ(got.size(), keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(got[i], p.readText("Language", keys[i].key, keys[i].def)) << i;
+  EXPECT_EQ(got[0], "Quoted");
+  EXPECT_EQ(got[1], "second part");
+  EXPECT_EQ(got[2], "c");
+  EXPECT_EQ(got[3].size(), Profile::kMaxValue);
+  EXPECT_EQ(Profile(dir.file("none.ini")).readTexts("Language", keys)[1], "b");
 }
 
 TEST(Profile, IntegerForms) {

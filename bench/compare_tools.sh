@@ -22,7 +22,8 @@ srec_cat "$work/image.bin" -binary -o "$work/image.s37" -motorola -address-lengt
 compare() {  # name, file, objcopy input target
   local name=$1 file=$2 target=$3
   echo "== $name ($(stat -c %s "$file") bytes)"
-  hyperfine --runs "$runs" --warmup 2 --export-json "$work/$name.json" --style basic \
+  # -N: no shell in between, whose start-up would be timed with each tool.
+  hyperfine -N --runs "$runs" --warmup 3 --export-json "$work/$name.json" --style basic \
     -n zarvo-r5-cli "$cli image $file -o $work/z.img --ic /080" \
     -n srec_cat "srec_cat $file -$name -o $work/s.img -binary" \
     -n objcopy "objcopy -I $target -O binary $file $work/o.img" >/dev/null

@@ -122,5 +122,28 @@ TEST(LargeBytes, MegabyteBlocksKeepTheirBytesAndAReusedBlockShowsNothingOld) {
   EXPECT_EQ(small.front() + small.back(), 14);
 }
 
+TEST(LargeBytes, ReadWholeFileTakesRegularFilesOnly) {
+  test::TempDir dir;
+  const std::vector<uint8_t> bytes = {0, 1, 2, 0xFF, '\n'};
+  struct Case {
+    std::string path;
+    bool ok;
+    size_t size;
+  } const cases[] = {
+      {dir.write("a.bin", bytes), true, bytes.size()},
+      {dir.write("empty.bin", {}), true, 0},
+      {dir.file("missing.bin"), false, 0},
+      {dir.path().string(), false, 0},  // a folder
+  };
+  for (const Case& c : cases) {
+    LargeBytes got(3, 9);
+    EXPECT_EQ(ReadWholeFile(c.path, got), c.ok) << c.path;
+    if (c.ok) {
+      EXPECT_EQ(got.size(), c.size) << c.path;
+      EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin())) << c.path;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zarvo

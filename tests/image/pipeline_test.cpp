@@ -6,6 +6,7 @@
 #include "image/raw_read.h"
 #include "image/tables.h"
 #include "pipeline_fixture.h"
+#include "readers_records.h"
 
 namespace zarvo {
 namespace {
@@ -234,6 +235,55 @@ TEST_F(PipelineTest, AutoDetectOfABinaryFileSaysSoAndStoresFormatThree) {
   EXPECT_EQ(ui.boxes[0].text, "Binary Code File");
   EXPECT_EQ(ui.boxes[0].title, "Detect");
   EXPECT_EQ(key(keys::kFormat), "3");
+}
+
+TEST_F(PipelineTest, AutoDetectAnnouncesTheFirstFormatThatAcceptsTheFileOnce) {
+  struct Case {
+    std::string text, box, title;
+    uint32_t code;
+  };
+  const Case cases[] = {
+      {test::IntelRecord(0, 0, {1, 2}) + test::IntelEof(), "This is Intel Hex format !", "Auto detect", kFormatIntel},
+      {test::SRecord('1', 2, 0, {1, 2}) + test::SRecord('9', 2, 0, {}), "This is Motorola Hex format !",
+       "Auto detect", kFormatMotorola},
+      {test::TekRecord(0, {1, 2}) + "/00000000\r\n", "This is Tektronix Hex format !", "Auto detect",
+       kFormatTektronix},
+      {std::string(16, '\x01'), "Binary Code File", "Detect", kFormatBinary},
+  };
+  for (const Case& c : cases) {
+    const std::string f = dir.write("f" + std::to_string(c.code), test::Bytes(c.text));
+    ui.boxes.clear();
+    ASSERT_TRUE(windowLoad(f, kFormatAuto, true)) << c.box;
+    ASSERT_EQ(ui.boxes.size(), 1u) << c.box;
+    EXPECT_EQ(ui.boxes[0].text, c.box);
+    EXPECT_EQ(ui.boxes[0].title, c.title);
+    EXPECT_EQ(key(keys::kFormat), std::to_string(c.code));
+    EXPECT_EQ(image.request().format, c.code);
+  }
+}
+
+TEST_F(PipelineTest, InspectSeesTheTextAndFormatAndCanStopTheLoadBeforeAnyByteChanges) {
+  const std::string text = test::IntelRecord(0, 0, {0x12, 0x34}) + test::IntelEof();
+  const std::string f = dir.write("a.hex", test::Bytes(text));
+  ui.page = Page::Window;
+  profile.writeText(keys::kLoadDlg, keys::kOk, "1");
+  image.request().fileName = f;
+  image.request().format = kFormatAuto;
+  rs.StartText = "0x0";
+  for (const bool go : {false, true}) {
+    std::string seen;
+    uint32_t format = 0;
+    LoadContext c = ctx();
+    c.inspect = [&](std::span<const uint8_t> t, uint32_t detected) {
+      seen.assign(t.begin(), t.end());
+      format = detected;
+      return go;
+    };
+    EXPECT_EQ(HandOff(c), go);
+    EXPECT_EQ(seen, text);
+    EXPECT_EQ(format, kFormatIntel);
+    EXPECT_EQ(imageBytes(0, 2), go ? (Bytes{0x12, 0x34}) : (Bytes{0xFF, 0xFF})) << go;
+  }
 }
 
 TEST_F(PipelineTest, HandOffSetsSumAndRangeUnlessCancelled) {

@@ -136,7 +136,6 @@ bool IsTektronix(const hex::Text& t) {
   return false;
 }
 
-
 struct Texts {
   const char* yes;
   const char* no;

@@ -9,7 +9,6 @@
 
 namespace zarvo {
 
-
 bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
   const Profile& p = ctx.profile;
   const std::string name = p.readText(keys::kLoadDlg, keys::kName, "None");

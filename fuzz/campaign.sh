@@ -4,12 +4,12 @@
 # into fuzz/corpus/<target>/ (minimized, -merge=1). Prints executions, coverage and time per
 # target; exits non-zero on any crash, leak, timeout or out-of-memory, whose inputs are kept
 # in BUILD_DIR/fuzz/artifacts/<target>/.
-#   fuzz/campaign.sh SECONDS [BUILD_DIR]       each target for SECONDS
-#   fuzz/campaign.sh --runs N [BUILD_DIR]      each target until it has run N inputs
-# BUILD_DIR defaults to build-fuzz. The slowest targets start first, so the two cores stay
-# busy until the end.
+#   fuzz/campaign.sh SECONDS [BUILD_DIR [TARGET...]]     each target for SECONDS
+#   fuzz/campaign.sh --runs N [BUILD_DIR [TARGET...]]    each target until it has run N inputs
+# BUILD_DIR defaults to build-fuzz; without TARGET names every target built there runs. The
+# slowest targets start first, so the two cores stay busy until the end.
 set -uo pipefail
-usage="usage: fuzz/campaign.sh SECONDS [BUILD_DIR] | fuzz/campaign.sh --runs N [BUILD_DIR]"
+usage="usage: fuzz/campaign.sh SECONDS|--runs N [BUILD_DIR [TARGET...]]"
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "${1:-}" = "--runs" ]; then
   limit=(-runs="${2:?$usage}")
@@ -21,16 +21,19 @@ else
   shift
 fi
 build=$(cd "${1:-$here/../build-fuzz}" && pwd) || { echo "$usage" >&2; exit 2; }
+shift $(($# > 0 ? 1 : 0))
+chosen=" $* "
 
 shopt -s nullglob
 # Slowest first (they read and write files per input); the rest in name order.
 targets=()
+wanted() { [ "$chosen" = "  " ] || [[ "$chosen" == *" $1 "* ]]; }
 for name in profile language dispatch detect; do
-  [ -x "$build/fuzz/fuzz_$name" ] && targets+=("$name")
+  [ -x "$build/fuzz/fuzz_$name" ] && wanted "$name" && targets+=("$name")
 done
 for bin in "$build"/fuzz/fuzz_*; do
   name=${bin##*/fuzz_}
-  [ -x "$bin" ] && [[ " ${targets[*]} " != *" $name "* ]] && targets+=("$name")
+  [ -x "$bin" ] && wanted "$name" && [[ " ${targets[*]} " != *" $name "* ]] && targets+=("$name")
 done
 [ ${#targets[@]} -gt 0 ] || { echo "campaign: no fuzz targets in $build/fuzz (a clang build?)" >&2; exit 2; }
 scratch=$(mktemp -d)

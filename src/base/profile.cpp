@@ -1,13 +1,15 @@
 #include "base/profile.h"
 
+#include "base/file_write.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace zarvo {
@@ -28,26 +30,34 @@ bool equalNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 struct Lines {
   std::vector<std::string> lines;  // without line ends
   bool crlf = false;
   bool finalNewline = true;
+  bool byteOrderMark = false;  // a UTF-8 mark before the first line, kept on save
 };
 
-// The whole file as text; false when it cannot be opened or read.
+// The whole file as text; false (errno set) when it cannot be opened or read.
 bool readAll(const std::string& path, std::string& text) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   char buf[16384];
   bool ok = true;
+  int err = 0;
   for (;;) {
     const ssize_t got = ::read(fd, buf, sizeof buf);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) ok = false;
+    if (got < 0) {
+      ok = false;
+      err = errno;
+    }
     if (got <= 0) break;
     text.append(buf, static_cast<size_t>(got));
   }
   ::close(fd);
+  errno = err;
   return ok;
 }
 
@@ -55,6 +65,10 @@ bool readLines(const std::string& path, Lines& out) {
   std::string text;
   if (!readAll(path, text)) return false;
   size_t pos = 0;
+  if (text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
+    out.byteOrderMark = true;
+    pos = kByteOrderMark.size();
+  }
   while (pos < text.size()) {
     size_t nl = text.find('\n', pos);
     std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
@@ -240,32 +254,26 @@ bool Profile::writeTexts(std::span<const Entry> entries) {
       return false;
     }
   }
+  // The one read-modify-write of the file: whatever must keep other writers out wraps this.
   Lines f;
-  readLines(path_, f);  // a missing file is created by this write
+  if (!readLines(path_, f) && errno != ENOENT) {
+    // Rewritten from nothing, every other key of the file would be lost.
+    lastError_ = "Unable to write to " + path_ + ": cannot read it first: " + std::strerror(errno);
+    return false;
+  }
   for (const Entry& e : entries) setKey(f, e);
 
   const char* eol = f.crlf ? "\r\n" : "\n";
   std::string text;
+  if (f.byteOrderMark) text += kByteOrderMark;
   for (size_t i = 0; i < f.lines.size(); ++i) {
     text += f.lines[i];
     if (i + 1 < f.lines.size() || f.finalNewline) text += eol;
   }
 
-  const std::string tmp = path_ + ".tmp" + std::to_string(::getpid());
-  FILE* out = std::fopen(tmp.c_str(), "wb");
-  bool ok = out != nullptr;
-  if (ok) {
-    ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    ok = (std::fflush(out) == 0) && ok;
-    ok = (::fsync(fileno(out)) == 0) && ok;
-    ok = (std::fclose(out) == 0) && ok;
-  }
-  if (ok) ok = std::rename(tmp.c_str(), path_.c_str()) == 0;
-  if (!ok) {
-    lastError_ = "Unable to write to " + path_ + ": " + std::strerror(errno);
-    std::remove(tmp.c_str());
-  }
-  return ok;
+  const FileWriteResult written = WriteWholeFile(path_, text);
+  if (!written.ok()) lastError_ = "Unable to write to " + path_ + ": " + written.reason();
+  return written.ok();
 }
 
 }  // namespace zarvo

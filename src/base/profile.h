@@ -1,9 +1,9 @@
 #pragma once
 // The settings file: one key of an INI file read or written at a time. Sections and keys
 // match without regard to letter case. Nothing is cached: every read opens the file, every
-// write reaches the disk at once, through a temporary file renamed over the old one so a
-// crash or a full disk never leaves half a file. Other lines (comments, unknown sections,
-// order, line ends) are kept as they are.
+// write reaches the disk at once through WriteWholeFile (whole or not at all; a link, the
+// mode and the owner kept; a read-only file refused). Other lines (comments, unknown
+// sections, order, line ends, a UTF-8 byte-order mark) are kept as they are.
 
 #include <cstdint>
 #include <span>

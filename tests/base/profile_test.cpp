@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "temp_dir.h"
 
@@ -87,17 +90,42 @@ TEST(Profile, LongValuesArriveCutTo2047Characters) {
   EXPECT_EQ(p.readText("S", "K", "").size(), 2047u);
 }
 
-TEST(Profile, RefusedWriteLeavesTheFileAndNamesIt) {
+TEST(Profile, AReadOnlyFileIsRefusedAndNamedAndAnUnreadableOneIsNotRewrittenFromNothing) {
   TempDir dir;
   std::string path = dir.writeText("s.ini", "[S]\nK=1\n");
+  ::chmod(path.c_str(), 0444);
   Profile p(path);
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  bool ok = p.writeText("S", "K", "2");
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
-  EXPECT_FALSE(ok);
-  EXPECT_NE(p.lastError().find("Unable to write to " + path), std::string::npos);
+  EXPECT_FALSE(p.writeText("S", "K", "2"));
+  EXPECT_EQ(p.lastError(), "Unable to write to " + path + ": the file is read-only");
   EXPECT_EQ(ReadFileText(path), "[S]\nK=1\n");
+
+  // A settings path that names a folder: nothing is read, so nothing is written over it.
+  Profile folder(dir.path().string());
+  EXPECT_FALSE(folder.writeText("S", "K", "2"));
+  EXPECT_NE(folder.lastError().find("cannot read it first"), std::string::npos) << folder.lastError();
+}
+
+TEST(Profile, AByteOrderMarkIsPassedOverAndKept) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF";
+  std::string path = dir.writeText("s.ini", bom + "[Option]\r\nLang=Chinese\r\n");
+  Profile p(path);
+  EXPECT_EQ(p.readText("Option", "Lang", "English"), "Chinese");
+  ASSERT_TRUE(p.writeText("Option", "BatWork", "/w.hex"));
+  EXPECT_EQ(ReadFileText(path), bom + "[Option]\r\nLang=Chinese\r\nBatWork=/w.hex\r\n");
+}
+
+TEST(Profile, WritesGoThroughALinkAndKeepTheFileMode) {
+  TempDir dir;
+  const std::string real = dir.writeText("checked-in.ini", "[Option]\n");
+  ::chmod(real.c_str(), 0600);
+  std::filesystem::create_symlink(real, dir.file("TovanHistory_1.ini"));
+  Profile p(dir.file("TovanHistory_1.ini"));
+  ASSERT_TRUE(p.writeInt("Machine", "Signal", 1)) << p.lastError();
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("TovanHistory_1.ini")));
+  EXPECT_EQ(ReadFileText(real), "[Option]\n[Machine]\nSignal=1\n");
+  EXPECT_EQ(std::filesystem::status(real).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(Profile, RefusesNamesAndValuesThatWouldBreakTheLine) {

@@ -1,30 +1,32 @@
 #include "batch/pane_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
-#include <sys/stat.h>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "base/file_write.h"
 
 namespace zarvo {
 
-bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines, std::string* why) {
-  auto fail = [why](int err) {
-    if (why != nullptr) *why = std::strerror(err);
+bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines, std::string* why,
+                    bool* byteOrderMark) {
+  auto fail = [why](const std::string& text) {
+    if (why != nullptr) *why = text;
     return false;
   };
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return fail(errno);
+  // Asked before the open: opening a named pipe for reading waits for a writer.
   struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return fail(std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) return fail(std::strerror(EISDIR));
+  if (!S_ISREG(st.st_mode)) return fail("not a regular file");
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return fail(std::strerror(errno));
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const int err = S_ISDIR(st.st_mode) ? EISDIR : errno != 0 ? errno : EINVAL;
     ::close(fd);
-    return fail(err);
+    return fail("not a regular file");
   }
   // A read error part way is no shorter script: nothing of it is kept.
   std::string text;
@@ -35,7 +37,7 @@ bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines, st
     if (n < 0) {
       const int err = errno;
       ::close(fd);
-      return fail(err);
+      return fail(std::strerror(err));
     }
     if (n == 0) break;
     text.append(buf, static_cast<size_t>(n));
@@ -43,6 +45,9 @@ bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines, st
   ::close(fd);
   lines.clear();
   size_t pos = 0;
+  const bool marked = text.compare(0, kUtf8ByteOrderMark.size(), kUtf8ByteOrderMark) == 0;
+  if (marked) pos = kUtf8ByteOrderMark.size();
+  if (byteOrderMark != nullptr) *byteOrderMark = marked;
   while (pos < text.size()) {
     size_t nl = text.find('\n', pos);
     std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
@@ -73,37 +78,22 @@ std::string OpenFailureText(int err) {
   }
 }
 
-bool WritePaneToFile(const std::vector<std::string>& lines, const std::string& chosenPath, const std::string& ext,
-                     Ui& ui) {
-  const std::string path = WithExtension(chosenPath, ext);
-  // Truncate on open: a shorter text over an older, longer file must not leave the old
-  // file's tail behind it.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    ui.appendMessage(path + OpenFailureText(errno));
-    ui.setLamp(kLampFail);
-    return false;
-  }
-  std::string text;
+std::string PaneFileText(const std::vector<std::string>& lines, bool byteOrderMark) {
+  std::string text = byteOrderMark ? std::string(kUtf8ByteOrderMark) : std::string();
   for (const std::string& line : lines) text += line + "\r\n";
-  // A full disk or a lost mount must not pass for a saved file.
-  size_t done = 0;
-  bool ok = true;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::close(fd) != 0) ok = false;
-  if (!ok) {
-    ui.appendMessage(path + " write fail ...");
+  return text;
+}
+
+bool WritePaneToFile(const std::vector<std::string>& lines, const std::string& chosenPath, const std::string& ext,
+                     Ui& ui, bool byteOrderMark) {
+  const std::string path = WithExtension(chosenPath, ext);
+  // Whole or not at all: a full disk or a kill part way keeps the old file.
+  const FileWriteResult written = WriteWholeFile(path, PaneFileText(lines, byteOrderMark));
+  if (!written.ok()) {
+    ui.appendMessage(path + OpenFailureText(written.error));
     ui.setLamp(kLampFail);
   }
-  return ok;
+  return written.ok();
 }
 
 }  // namespace zarvo

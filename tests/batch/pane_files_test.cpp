@@ -5,8 +5,10 @@
 #include <filesystem>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include "child_process.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
 
@@ -29,6 +31,25 @@ TEST(PaneFiles, ScriptLinesSplitAtCrLfOrLf) {
   EXPECT_FALSE(ReadScriptFile(dir.file("missing.bat"), lines));
 }
 
+TEST(PaneFiles, ScriptBytesAreKeptAMarkIsReportedAndOnlyRegularFilesAreRead) {
+  TempDir dir;
+  std::vector<std::string> lines;
+  bool marked = true;
+  ASSERT_TRUE(ReadScriptFile(dir.writeText("latin.bat", "ZQ D:\\CAF\xE9.BIN\r\n"), lines, nullptr, &marked));
+  EXPECT_EQ(lines, std::vector<std::string>{"ZQ D:\\CAF\xE9.BIN"});
+  EXPECT_FALSE(marked);
+  ASSERT_TRUE(ReadScriptFile(dir.writeText("marked.bat", "\xEF\xBB\xBFZQ %1\r\n"), lines, nullptr, &marked));
+  EXPECT_EQ(lines, std::vector<std::string>{"ZQ %1"});
+  EXPECT_TRUE(marked);
+
+  // A named pipe would hold the open until something writes to it.
+  ASSERT_EQ(::mkfifo(dir.file("pipe.bat").c_str(), 0600), 0);
+  std::string why;
+  EXPECT_FALSE(ReadScriptFile(dir.file("pipe.bat"), lines, &why));
+  EXPECT_EQ(why, "not a regular file");
+  EXPECT_EQ(lines, std::vector<std::string>{"ZQ %1"});
+}
+
 TEST(PaneFiles, ExtensionOnlyWhenThePathHasNoDot) {
   EXPECT_EQ(WithExtension("/x/script", ".bat"), "/x/script.bat");
   EXPECT_EQ(WithExtension("/x/old.dir/script", ".bat"), "/x/old.dir/script");
@@ -42,6 +63,37 @@ TEST(PaneFiles, WritesCrLfLinesAndReplacesALongerFileWhole) {
   ASSERT_TRUE(WritePaneToFile({" ", "Line[1] : ", "Success!!"}, dir.file("run"), ".log", ui));
   EXPECT_EQ(ReadFileText(path), " \r\nLine[1] : \r\nSuccess!!\r\n");
   EXPECT_TRUE(ui.pane.empty());
+}
+
+TEST(PaneFiles, AnEmptyPaneIsAnEmptyFileAndAMarkedScriptKeepsItsMark) {
+  EXPECT_EQ(PaneFileText({}), "");
+  EXPECT_EQ(PaneFileText({""}), "\r\n");
+  EXPECT_EQ(PaneFileText({"caf\xE9"}, true), "\xEF\xBB\xBF" "caf\xE9\r\n");
+  TempDir dir;
+  RecordingUi ui;
+  const std::string path = dir.writeText("a.bat", "ZQ %1\r\n");
+  ASSERT_TRUE(WritePaneToFile({}, path, ".bat", ui));
+  EXPECT_EQ(ReadFileText(path), "");
+}
+
+TEST(PaneFiles, AFullDiskKeepsTheOldScriptAndSaysSo) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.file("disk"));
+  const std::string path = dir.file("disk/boot.bat");
+  std::vector<std::string> old, longer;
+  for (int i = 0; i < 500; ++i) old.push_back("ZQ D:\\FIRMWARE\\PART" + std::to_string(i) + ".HEX /INTEL_HEX /27512 /16BIT_EVEN /#1 /V");
+  for (int i = 0; i < 800; ++i) longer.push_back("ZQ D:\\FIRMWARE\\PART" + std::to_string(i) + ".HEX /INTEL_HEX /27512 /16BIT_EVEN /#2 /V");
+  const int status = test::RunInChild([&] {
+    test::SmallDisk(dir.file("disk"), 64 * 1024);
+    RecordingUi ui;
+    CHILD_CHECK(WritePaneToFile(old, path, ".bat", ui));
+    CHILD_CHECK(!WritePaneToFile(longer, path, ".bat", ui));
+    CHILD_CHECK(ui.pane == std::vector<std::string>{path + " write fail ..."});
+    CHILD_CHECK(ReadFileText(path) == PaneFileText(old));
+    CHILD_CHECK(std::filesystem::directory_iterator(dir.file("disk"))->path() == path);  // no leftover
+    return 0;
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(PaneFiles, OpenFailuresNameThePathAndTheReason) {
@@ -65,6 +117,12 @@ TEST(PaneFiles, OpenFailuresNameThePathAndTheReason) {
     EXPECT_FALSE(WritePaneToFile({"x"}, dir.file("ro/a.bat"), ".bat", ui));
     EXPECT_EQ(ui.pane, (std::vector<std::string>{dir.file("ro/a.bat") + " Permission denied"}));
   }
+  ui.pane.clear();
+  const std::string locked = dir.writeText("locked.bat", "ZQ %1\r\n");
+  ::chmod(locked.c_str(), 0444);
+  EXPECT_FALSE(WritePaneToFile({"x"}, locked, ".bat", ui));
+  EXPECT_EQ(ui.pane, (std::vector<std::string>{locked + " Permission denied"}));
+  EXPECT_EQ(ReadFileText(locked), "ZQ %1\r\n");
   EXPECT_EQ(OpenFailureText(EMFILE), " Too many open files");
   EXPECT_EQ(OpenFailureText(EINVAL), " Invalid access code");
   EXPECT_EQ(OpenFailureText(ENOSPC), " write fail ...");

@@ -13,8 +13,14 @@ bool FileExists(const std::string& path) {
 }
 
 // "0" is what the registry reads for a missing value; taking it as a file name would
-// scatter a settings file called "0" into whatever directory the program starts from.
-bool UsablePath(const std::string& path) { return !path.empty() && path != "0"; }
+// scatter a settings file called "0" into whatever directory the program starts from. A
+// path whose folder was deleted is as unusable: every save there would fail.
+bool UsablePath(const std::string& path) {
+  if (path.empty() || path == "0") return false;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::error_code ec;
+  return folder.empty() || std::filesystem::is_directory(folder, ec);
+}
 
 }  // namespace
 

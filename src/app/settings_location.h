@@ -30,7 +30,7 @@ std::string UserSettingsFile();
 
 // The start-up steps: StartDir's own settings file when one is there (then both registry
 // values are rewritten to it), else the registry's "Path". When the registry holds no
-// usable path either, userFile is used (its folder is made; the first write creates the
+// usable path either ("0", or a path whose folder is gone), userFile is used (its folder is made; the first write creates the
 // file), so a start from a launcher or from any terminal finds the same settings; with an
 // empty userFile, the file in StartDir. A refused registry write is reported once on err;
 // start-up goes on.
@@ -39,7 +39,7 @@ SettingsLocation LocateSettings(const std::string& startDir, Registry& registry,
 
 // The close step: when no file exists at settingsPath any more, the registry's "Path" is
 // taken again (and as SettingsDir, as the registry reading gives it). A registry without a
-// usable path leaves the location as it was, so the save recreates the file there.
+// usable path (as above) leaves the location as it was, so the save recreates the file there.
 void RelocateSettingsAtClose(SettingsLocation& location, const Registry& registry);
 
 }  // namespace zarvo

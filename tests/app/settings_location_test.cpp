@@ -126,13 +126,27 @@ TEST(SettingsLocation, RefusedRegistryWriteIsReportedOnceAndStartUpGoesOn) {
 }
 
 TEST(SettingsLocation, ADirectoryNamedLikeTheFileIsNotASettingsFile) {
-  TempDir dir;
+  TempDir dir, other;
   std::filesystem::create_directory(dir.path() / "TovanHistory_1.ini");
   MemoryRegistry reg;
-  reg.values[std::string(kRegistryKey) + "|Path"] = "/x/TovanHistory_1.ini";
+  reg.values[std::string(kRegistryKey) + "|Path"] = other.file("TovanHistory_1.ini");
   std::ostringstream err;
-  EXPECT_EQ(LocateSettings(dir.path().string(), reg, err).settingsPath, "/x/TovanHistory_1.ini");
+  EXPECT_EQ(LocateSettings(dir.path().string(), reg, err).settingsPath, other.file("TovanHistory_1.ini"));
   EXPECT_TRUE(reg.writes.empty());
+}
+
+TEST(SettingsLocation, ARegistryPathWhoseFolderIsGoneCountsAsNoPath) {
+  TempDir start, config, gone;
+  const std::string user = config.file("ZARVO_R5/TovanHistory_1.ini");
+  MemoryRegistry reg;
+  reg.values[std::string(kRegistryKey) + "|Path"] = gone.file("deleted/TovanHistory_1.ini");
+  std::ostringstream err;
+  EXPECT_EQ(LocateSettings(start.path().string(), reg, err, user).settingsPath, user);
+
+  // At close, too: the file that vanished is saved again where it was.
+  SettingsLocation loc{start.path().string(), start.path().string(), start.file("TovanHistory_1.ini")};
+  RelocateSettingsAtClose(loc, reg);
+  EXPECT_EQ(loc.settingsPath, start.file("TovanHistory_1.ini"));
 }
 
 TEST(SettingsLocation, FileNameJoinsWithSlash) {

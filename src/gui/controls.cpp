@@ -10,12 +10,23 @@
 #include <QVBoxLayout>
 #include <QHBoxLayout>
 
+#include <QValidator>
+
 #include <optional>
+
+#include "base/utf8.h"
 
 namespace zarvo::gui {
 
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-std::string S(const QString& s) { return s.toUtf8().toStdString(); }
+QString Q(const std::string& s) {
+  if (IsValidUtf8(s)) return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+  const std::u16string text = BytesToUtf16(s);
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+std::string S(const QString& s) {
+  return Utf16ToBytes(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size())));
+}
 
 RadioGroup::RadioGroup(const QString& name, const QString& caption, const QStringList& items,
                        Qt::Orientation orientation, QWidget* parent)
@@ -97,6 +108,28 @@ void InstallKeyFilter(QLineEdit* edit, std::function<std::optional<char>(char)> 
   edit->installEventFilter(new KeyFilter(edit, std::move(filter)));
 }
 
+namespace {
+
+// Refuses an edit that makes the text longer than the limit, unless the text was longer
+// already (set from the settings file): deleting from such a text still works.
+class TypingLimit : public QValidator {
+ public:
+  TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), limit_(limit), before_(edit->text().size()) {
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { before_ = t.size(); });
+  }
+  State validate(QString& input, int&) const override {
+    return input.size() > limit_ && input.size() > before_ ? Invalid : Acceptable;
+  }
+
+ private:
+  int limit_;
+  qsizetype before_;
+};
+
+}  // namespace
+
+void LimitTyping(QLineEdit* edit, int limit) { edit->setValidator(new TypingLimit(edit, limit)); }
+
 bool ApplyToControl(QWidget* root, const ControlAssignment& a) {
   QWidget* w = root->findChild<QWidget*>(Q(a.control));
   if (w == nullptr) return false;
@@ -104,7 +137,13 @@ bool ApplyToControl(QWidget* root, const ControlAssignment& a) {
   const int64_t* num = std::get_if<int64_t>(&a.value);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     if (text == nullptr) return false;
-    if (edit->text() != Q(*text)) edit->setText(Q(*text));
+    if (edit->text() != Q(*text)) {
+      // The file's text is kept whole: what limits typing does not cut it.
+      const QValidator* typing = edit->validator();
+      edit->setValidator(nullptr);
+      edit->setText(Q(*text));
+      edit->setValidator(typing);
+    }
     return true;
   }
   if (auto* check = qobject_cast<QCheckBox*>(w)) {

@@ -23,6 +23,8 @@ class QRadioButton;
 
 namespace zarvo::gui {
 
+// Texts between the core (bytes) and the widgets (UTF-16), without loss: a byte that is no
+// UTF-8 (a Latin-1 file name) travels as an escape and comes back as itself (base/utf8.h).
 QString Q(const std::string& s);
 std::string S(const QString& s);
 
@@ -54,6 +56,10 @@ QGroupBox* NamedGroup(const QString& name, const QString& caption, QWidget* pare
 // The key filter of a hexadecimal edit: a typed key goes through filter (which may turn it
 // into another character or drop it); keys that type nothing (arrows, shortcuts) pass.
 void InstallKeyFilter(QLineEdit* edit, std::function<std::optional<char>(char)> filter);
+
+// Typing (and pasting) cannot make the edit's text longer than limit characters; a longer
+// text set from code stays whole, as ApplyToControl sets it.
+void LimitTyping(QLineEdit* edit, int limit);
 
 // Puts one settings assignment into the named control below root. False when no such
 // control exists or the value does not fit it.

@@ -93,7 +93,7 @@ void OptionPages::buildSetup2(QWidget* page) {
   auto* delayPath = NamedLabel("Delay_Path", QString::fromUtf8("設定執行Reset Pulse 時的延遲時間 ( 單位為ms )  "), delay);
   delayTime_ = new QLineEdit("300", delay);
   delayTime_->setObjectName("DelayTime");
-  delayTime_->setMaxLength(4);
+  LimitTyping(delayTime_, 4);
   delayTime_->setFixedWidth(60);
   auto* range = NamedLabel("Delay_Range", "( Min = 300 ms , Max= 3000 ms )  ", delay);
   auto* d = new QVBoxLayout(delay);
@@ -145,7 +145,8 @@ void OptionPages::buildSetup2(QWidget* page) {
   });
   connect(delayTime_, &QLineEdit::textChanged, this, [this](const QString& text) {
     const std::string shown = DelayTimeChanged(w_.session().state(), S(text));
-    if (Q(shown) != text) delayTime_->setText(Q(shown));
+    // A longer text can only come from the settings file, and is kept as it stands there.
+    if (Q(shown) != text && text.size() <= 4) delayTime_->setText(Q(shown));
   });
   // Only a choice that reads exactly "English" or "Chinese" changes the language.
   connect(langSel_, &QComboBox::currentTextChanged, this, [this](const QString& text) {

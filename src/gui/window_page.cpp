@@ -98,8 +98,8 @@ QWidget* WindowPage::buildPanel(int n) {
   p.sum->setMinimumWidth(fm.horizontalAdvance(kDashSum) + 12);
   p.addr->setMinimumWidth(fm.horizontalAdvance("00000000") + 10);
   if (n == 1) {
-    // Only panel 1's start address has the key filter and the length limit.
-    p.addr->setMaxLength(7);
+    // Only panel 1's start address has the key filter and the typing limit.
+    LimitTyping(p.addr, 7);
     InstallKeyFilter(p.addr, FilterHexKey);
   }
   static const char* kSumLabel[4] = {"  Sum  ", "Sum", "Sum ", "Sum "};

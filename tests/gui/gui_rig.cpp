@@ -1,6 +1,7 @@
 #include "gui_rig.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -68,6 +69,13 @@ void WhenModal(std::function<void(QWidget*)> f) {
     }
   });
   timer->start();
+}
+
+void TypeKeys(QWidget* w, const QString& keys) {
+  for (QChar c : keys) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &press);
+  }
 }
 
 std::string Screenshot(QWidget* w, const std::string& name) {

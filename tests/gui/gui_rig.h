@@ -63,6 +63,9 @@ class GuiRig {
 // Runs f once the next modal dialog is up (a load dialog's exec), then lets exec go on.
 void WhenModal(std::function<void(QWidget*)> f);
 
+// Sends the keys to the widget one by one, as typing would.
+void TypeKeys(QWidget* w, const QString& keys);
+
 // Writes a PNG of the widget into the build tree's screenshots folder; returns its path.
 std::string Screenshot(QWidget* w, const std::string& name);
 

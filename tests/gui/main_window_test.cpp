@@ -51,7 +51,6 @@ TEST(MainWindow, FirstStartShowsBuiltInCaptionsDashSumsAndTheSelfTest) {
   EXPECT_EQ(rig.find<QLineEdit>("Win_Source_1")->text(), "");  // "Name" of no file: empty
   EXPECT_EQ(rig.find<QLineEdit>("Win_Driver_1")->text(), "512K * 8bit");
   EXPECT_EQ(rig.find<QLineEdit>("Win_Driver_3")->text(), " ZARVO- R5 Device");
-  EXPECT_EQ(rig.find<QLineEdit>("Win_addr_1")->maxLength(), 7);
   EXPECT_FALSE(rig.find<QWidget>("D3_Panel")->isVisible());
   EXPECT_TRUE(rig.find<QWidget>("D2_Panel")->isVisible());
   EXPECT_NE(rig.paneText().find("Device Self Test ...."), std::string::npos);
@@ -251,6 +250,32 @@ TEST(MainWindow, ResetOptionAndSetSignalMirrorEachOther) {
   EXPECT_EQ(rig.window().session().state().ResetDelayMs, 0u);
   delay->setText("250");
   EXPECT_EQ(rig.window().session().state().ResetDelayMs, 250u);
+}
+
+TEST(MainWindow, TextFromTheSettingsFileIsKeptWholeAndTheLimitsAreForTyping) {
+  GuiRig rig;
+  const std::string name = rig.dir.file("caf\xE9.bin");  // a name that is no UTF-8
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nPulseDealyTime=12345\r\n[Device1]\r\n"
+                                          "StartAddr=00010000\r\nName=" + name + "\r\n");
+  rig.start();
+  auto* addr = rig.find<QLineEdit>("Win_addr_1");
+  EXPECT_EQ(addr->text(), "00010000");
+  EXPECT_EQ(rig.find<QLineEdit>("DelayTime")->text(), "12345");
+  EXPECT_EQ(gui::S(rig.find<QLineEdit>("Win_Source_1")->text()), name);
+  TypeKeys(addr, "1");  // already past the limit: typing adds nothing
+  EXPECT_EQ(addr->text(), "00010000");
+  rig.close();
+  const std::string saved = ReadFileText(rig.settingsFile());
+  EXPECT_NE(saved.find("\r\nStartAddr=00010000\r\nName=" + name + "\r\n"), std::string::npos) << saved;
+
+  GuiRig fresh;
+  fresh.start();
+  TypeKeys(fresh.find<QLineEdit>("Win_addr_1"), "123456789");
+  EXPECT_EQ(fresh.find<QLineEdit>("Win_addr_1")->text(), "1234567");
+  auto* delay = fresh.find<QLineEdit>("DelayTime");
+  delay->clear();
+  TypeKeys(delay, "12345");
+  EXPECT_EQ(delay->text(), "1234");
 }
 
 TEST(MainWindow, AQuitRequestClosesAnOpenBoxAndTheWindowSavingTheSettings) {

@@ -110,6 +110,20 @@ TEST(WindowRun, AutoDetectWritesTheChosenTypeBack) {
   EXPECT_EQ(rig.find<QComboBox>("Win_Type_1")->currentText(), "    64K * 8 Bits");
 }
 
+TEST(WindowRun, AHandedInFileNameThatIsNoUtf8ReachesTheFileUnchanged) {
+  GuiRig rig;
+  const std::vector<uint8_t> file = ReadFileBytes(kBin);
+  const std::string name = rig.dir.write("caf\xE9.bin", file);
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n[LoadDlg]\r\nOK=1\r\n"
+                                          "[Device1]\r\nCheck=1\r\nICType=5\r\nFormat=3\r\n");
+  rig.start({name});
+  EXPECT_EQ(gui::S(rig.find<QLineEdit>("Win_Source_1")->text()), name);
+  Q_EMIT rig.find<gui::Picture>("RunImage")->clicked();
+  EXPECT_TRUE(rig.boxes.empty()) << rig.boxes.front().text;
+  EXPECT_TRUE(std::equal(file.begin(), file.end(), rig.unit(0)->memory.begin()));
+  EXPECT_EQ(rig.find<QLineEdit>("Win_sum_1")->text().toStdString(), SumText(file));
+}
+
 void Type(QLineEdit* edit, const QString& keys) {
   for (QChar c : keys) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));

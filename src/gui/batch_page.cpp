@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "base/path_resolver.h"
+#include "base/utf8.h"
 #include "batch/batch_runner.h"
 #include "batch/pane_files.h"
 #include "gui/controls.h"
@@ -41,6 +42,24 @@ void AddPaneTab(QTabWidget* tabs, const QString& name, const QString& caption, Q
   v->addLayout(row);
   tabs->addTab(tab, caption);
 }
+
+// A message-pane line that is no UTF-8 is shown as Latin-1; its block keeps the bytes.
+class LineBytes : public QTextBlockUserData {
+ public:
+  explicit LineBytes(std::string line) : bytes(std::move(line)) {}
+  const std::string bytes;
+};
+
+bool FitsEightBits(const QString& text) {
+  for (QChar c : text) {
+    if (c.unicode() > 0xFF) return false;
+  }
+  return true;
+}
+
+constexpr const char* kAskUtf8 =
+    "This script is kept as 8-bit text, which cannot hold every character it now holds.\n"
+    "Save it as UTF-8 instead?";
 
 QPlainTextEdit* Pane(const QString& name, QWidget* parent) {
   auto* p = new QPlainTextEdit(parent);
@@ -125,7 +144,10 @@ BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(
   // A change of a pane enables its save button; a successful save disables it.
   connect(richEdit1_, &QPlainTextEdit::textChanged, comSave_, [this] { comSave_->setEnabled(true); });
   connect(richEdit2_, &QPlainTextEdit::textChanged, saveBat_, [this] { saveBat_->setEnabled(true); });
-  connect(comClear, &QPushButton::clicked, richEdit1_, &QPlainTextEdit::clear);
+  connect(comClear, &QPushButton::clicked, richEdit1_, [this] {
+    richEdit1_->clear();
+    richEdit1_->document()->setModified(true);  // a cleared pane is a change too
+  });
   connect(clearBat, &QPushButton::clicked, richEdit2_, &QPlainTextEdit::clear);
   connect(fileLoad, &QPushButton::clicked, this, &BatchPage::loadScript);
   connect(loadWork, &QPushButton::clicked, this, &BatchPage::chooseWorkFile);
@@ -136,28 +158,45 @@ BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(
 void BatchPage::showMessagePage() { inner_->setCurrentIndex(1); }
 void BatchPage::showCommandPage() { inner_->setCurrentIndex(0); }
 
+std::string BatchPage::lineBytes(const QString& line, bool eightBit) const {
+  // A character 8-bit text cannot hold keeps its UTF-8 rather than turning into "?".
+  return eightBit && FitsEightBits(line) ? line.toLatin1().toStdString() : S(line);
+}
+
 std::vector<std::string> BatchPage::commandLines() const {
   std::vector<std::string> lines;
-  for (QTextBlock b = richEdit1_->document()->begin(); b.isValid(); b = b.next()) {
-    const QString t = b.text();
-    lines.push_back(latin1_ ? t.toLatin1().toStdString() : S(t));
-  }
+  for (QTextBlock b = richEdit1_->document()->begin(); b.isValid(); b = b.next())
+    lines.push_back(lineBytes(b.text(), eightBit_));
   return lines;
 }
 
 bool BatchPage::readIntoCommandPane(const std::string& path) {
   std::vector<std::string> lines;
-  if (!ReadScriptFile(path, lines)) return false;
+  bool marked = false;
+  if (!ReadScriptFile(path, lines, nullptr, &marked)) return false;
   std::string all;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (i) all += '\n';
     all += lines[i];
   }
-  const QByteArray bytes = QByteArray::fromStdString(all);
-  const QString utf8 = QString::fromUtf8(bytes);
-  latin1_ = utf8.toUtf8() != bytes;
-  richEdit1_->setPlainText(latin1_ ? QString::fromLatin1(bytes) : utf8);
+  eightBit_ = !IsValidUtf8(all);
+  marked_ = marked;
+  richEdit1_->setPlainText(eightBit_ ? QString::fromLatin1(all.data(), static_cast<qsizetype>(all.size())) : Q(all));
+  richEdit1_->document()->setModified(false);
   return true;
+}
+
+void BatchPage::reloadCommandPane(const std::string& path) {
+  if (!richEdit1_->document()->isModified()) readIntoCommandPane(path);
+}
+
+void BatchPage::appendMessageLine(const std::string& bytes) {
+  if (IsValidUtf8(bytes)) {
+    richEdit2_->appendPlainText(Q(bytes));
+    return;
+  }
+  richEdit2_->appendPlainText(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  richEdit2_->document()->lastBlock().setUserData(new LineBytes(bytes));
 }
 
 void BatchPage::run() {
@@ -202,12 +241,28 @@ void BatchPage::chooseWorkFile() {
 
 bool BatchPage::savePane(QPlainTextEdit* pane, const QString& dialog, const QString& filter, const char* ext,
                          QPushButton* button) {
+  const bool command = pane == richEdit1_;
+  bool eightBit = command && eightBit_;
+  // Never a character replaced without a word: such a script is saved as UTF-8 or not at all.
+  if (eightBit && !FitsEightBits(pane->toPlainText())) {
+    if (w_.ui().messageBox(kAskUtf8, "Warning", Icon::Warning, Buttons::OkCancel) != Answer::Ok) return false;
+    eightBit = false;
+  }
   const QString path = w_.chooseFile({dialog, {filter}, true});
   if (path.isEmpty()) return false;
   std::vector<std::string> lines;
-  for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next())
-    lines.push_back(pane == richEdit1_ && latin1_ ? b.text().toLatin1().toStdString() : S(b.text()));
-  if (!WritePaneToFile(lines, S(path), ext, w_.ui())) return false;
+  // An empty pane still holds one empty block; its file is empty.
+  if (!pane->document()->isEmpty()) {
+    for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next()) {
+      const auto* kept = dynamic_cast<const LineBytes*>(b.userData());
+      lines.push_back(kept != nullptr ? kept->bytes : lineBytes(b.text(), eightBit));
+    }
+  }
+  if (!WritePaneToFile(lines, S(path), ext, w_.ui(), command && marked_)) return false;
+  if (command) {
+    eightBit_ = eightBit;
+    pane->document()->setModified(false);
+  }
   button->setEnabled(false);
   return true;
 }

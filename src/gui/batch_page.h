@@ -40,6 +40,11 @@ class BatchPage : public QWidget {
   void run();
   // Reads a script file into the command pane; false when it cannot be read.
   bool readIntoCommandPane(const std::string& path);
+  // The page-change reload: only a pane unchanged since it was read or saved is read again,
+  // so text typed since is never replaced.
+  void reloadCommandPane(const std::string& path);
+  // One line at the end of the message pane, its bytes kept for the log.
+  void appendMessageLine(const std::string& bytes);
 
   void loadScript();    // File_Load
   void saveScript();    // Com_save
@@ -49,6 +54,7 @@ class BatchPage : public QWidget {
  private:
   bool savePane(QPlainTextEdit* pane, const QString& dialog, const QString& filter, const char* ext,
                 QPushButton* button);
+  std::string lineBytes(const QString& line, bool eightBit) const;
 
   MainWindow& w_;
   QLineEdit* workFile_ = nullptr;
@@ -61,7 +67,9 @@ class BatchPage : public QWidget {
   Picture* lamps_[3] = {};
   QProgressBar* progress_ = nullptr;
   // A script that is not UTF-8 is kept byte for byte: shown as Latin-1 and written back so.
-  bool latin1_ = false;
+  bool eightBit_ = false;
+  // The script began with a UTF-8 byte-order mark, which its save writes again.
+  bool marked_ = false;
 };
 
 }  // namespace zarvo::gui

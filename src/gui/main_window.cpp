@@ -324,7 +324,7 @@ void MainWindow::pageControlChange() {
       control1_->setEnabled(true);
       deviceCheck_.start();
       const std::string script = S(batchPage_->batFileName()->text());
-      if (page == Page::Batch && IsFile(script)) batchPage_->readIntoCommandPane(script);
+      if (page == Page::Batch && IsFile(script)) batchPage_->reloadCommandPane(script);
     }
   }
   QApplication::processEvents();

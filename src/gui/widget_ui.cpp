@@ -30,8 +30,12 @@ Answer WidgetUi::unownedBox(const std::string& text, const std::string& title, I
 void WidgetUi::appendMessage(const std::string& text) {
   QPlainTextEdit* pane = w_.batchPage().messagePane();
   // Each "\n" ends a line: the text becomes that many lines, empty ones included.
-  const QStringList lines = Q(text).split(QLatin1Char('\n'));
-  for (const QString& line : lines) pane->appendPlainText(line);
+  for (size_t from = 0;;) {
+    const size_t nl = text.find('\n', from);
+    w_.batchPage().appendMessageLine(text.substr(from, nl == std::string::npos ? std::string::npos : nl - from));
+    if (nl == std::string::npos) break;
+    from = nl + 1;
+  }
   pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
 }
 

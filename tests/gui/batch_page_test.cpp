@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "gui/pictures.h"
 #include "gui/widget_ui.h"
 #include "gui_rig.h"
@@ -106,13 +108,99 @@ TEST(BatchPage, ScriptsAndLogsThroughTheDialogsAndTheSaveButtons) {
   EXPECT_EQ(rig.find<QTabWidget>("PageControl1")->currentIndex(), 0);
 }
 
-TEST(BatchPage, TheScriptIsReadAgainWhenThePageIsSelected) {
+TEST(BatchPage, AnUnchangedPaneIsReadAgainWhenThePageIsSelectedAndTypedTextIsKept) {
   GuiRig rig;
-  rig.dir.writeText("s.bat", "ZQ %1 /BIN\r\n");
-  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nBatFile=" + rig.dir.file("s.bat") + "\r\n");
+  const std::string script = rig.dir.writeText("s.bat", "ZQ %1 /BIN\r\n");
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nBatFile=" + script + "\r\n");
   rig.start();
+  auto* tabs = rig.find<QTabWidget>("PageControl");
+  auto* pane = rig.find<QPlainTextEdit>("RichEdit1");
+  auto again = [tabs] {
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentIndex(1);
+  };
+  tabs->setCurrentIndex(1);
+  EXPECT_EQ(pane->toPlainText(), "ZQ %1 /BIN");
+  rig.dir.writeText("s.bat", "ZQ %1 /BIN /V\r\n");
+  again();
+  EXPECT_EQ(pane->toPlainText(), "ZQ %1 /BIN /V");
+
+  pane->moveCursor(QTextCursor::End);
+  TypeKeys(pane, " /#2");
+  again();
+  EXPECT_EQ(pane->toPlainText(), "ZQ %1 /BIN /V /#2");
+
+  // Saved, the pane is unchanged again: the file is what the next page change reads.
+  rig.files.push_back(QString::fromStdString(script));
+  rig.find<QPushButton>("Com_save")->click();
+  EXPECT_EQ(ReadFileText(script), "ZQ %1 /BIN /V /#2\r\n");
+  rig.dir.writeText("s.bat", "ZQ %1 /27512\r\n");
+  again();
+  EXPECT_EQ(pane->toPlainText(), "ZQ %1 /27512");
+  rig.find<QPushButton>("com_clear")->click();
+  again();
+  EXPECT_EQ(pane->toPlainText(), "");
+  // An empty pane saves an empty file.
+  rig.files.push_back(QString::fromStdString(script));
+  rig.find<QPushButton>("Com_save")->click();
+  EXPECT_EQ(ReadFileText(script), "");
+}
+
+TEST(BatchPage, EightBitScriptsKeepTheirBytesInThePaneTheLogAndTheSave) {
+  GuiRig rig;
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nBatWork=" + kSamples + "/boot.bin\r\n");
+  const std::string latin = "ZQ %1 /BIN /#1\r\nREM caf\xE9\r\n";
+  const std::string script = rig.dir.writeText("latin.bat", latin);
+  rig.start();
+  auto* pane = rig.find<QPlainTextEdit>("RichEdit1");
+  rig.files.push_back(QString::fromStdString(script));
+  rig.find<QAbstractButton>("File_Load")->click();
+  EXPECT_EQ(pane->toPlainText(), QString::fromUtf8("ZQ %1 /BIN /#1\nREM caf\u00e9"));
   rig.find<QTabWidget>("PageControl")->setCurrentIndex(1);
-  EXPECT_EQ(rig.find<QPlainTextEdit>("RichEdit1")->toPlainText(), "ZQ %1 /BIN");
+  Q_EMIT rig.find<gui::Picture>("RunImage")->clicked();
+  EXPECT_NE(rig.paneText().find("REM caf\u00e9"), std::string::npos) << rig.paneText();
+
+  rig.files.push_back(QString::fromStdString(rig.dir.file("run.log")));
+  rig.find<QPushButton>("Save_bat")->click();
+  EXPECT_NE(ReadFileText(rig.dir.file("run.log")).find("\r\nREM caf\xE9\r\n"), std::string::npos);
+  rig.files.push_back(QString::fromStdString(rig.dir.file("same.bat")));
+  rig.find<QPushButton>("Com_save")->click();
+  EXPECT_EQ(ReadFileText(rig.dir.file("same.bat")), latin);
+
+  // A character 8-bit text cannot hold: asked first; cancelled, nothing is written.
+  pane->moveCursor(QTextCursor::End);
+  TypeKeys(pane, QString::fromUtf8(" \u20ac"));
+  const size_t dialogs = rig.fileRequests.size();
+  rig.answers.push_back(Answer::Cancel);
+  rig.find<QPushButton>("Com_save")->click();
+  EXPECT_EQ(rig.boxes.back().title, "Warning");
+  EXPECT_EQ(rig.boxes.back().buttons, Buttons::OkCancel);
+  EXPECT_EQ(rig.fileRequests.size(), dialogs);
+  EXPECT_TRUE(rig.find<QPushButton>("Com_save")->isEnabled());
+  rig.files.push_back(QString::fromStdString(rig.dir.file("utf8.bat")));
+  rig.find<QPushButton>("Com_save")->click();  // OK: saved as UTF-8
+  EXPECT_EQ(ReadFileText(rig.dir.file("utf8.bat")), "ZQ %1 /BIN /#1\r\nREM caf\xC3\xA9 \xE2\x82\xAC\r\n");
+}
+
+TEST(BatchPage, AMarkedUtf8ScriptKeepsItsMarkAndANamedPipeIsRefused) {
+  GuiRig rig;
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");
+  const std::string marked = "\xEF\xBB\xBFZQ %1 /BIN \xE5\xB7\xA5\r\n";
+  const std::string script = rig.dir.writeText("marked.bat", marked);
+  ASSERT_EQ(::mkfifo(rig.dir.file("pipe.bat").c_str(), 0600), 0);
+  rig.start();
+  auto* pane = rig.find<QPlainTextEdit>("RichEdit1");
+  rig.files.push_back(QString::fromStdString(script));
+  rig.find<QAbstractButton>("File_Load")->click();
+  EXPECT_EQ(pane->toPlainText(), QString::fromUtf8("ZQ %1 /BIN \u5de5"));
+  rig.files.push_back(QString::fromStdString(rig.dir.file("copy.bat")));
+  rig.find<QPushButton>("Com_save")->click();
+  EXPECT_EQ(ReadFileText(rig.dir.file("copy.bat")), marked);
+
+  rig.files.push_back(QString::fromStdString(rig.dir.file("pipe.bat")));
+  rig.find<QAbstractButton>("File_Load")->click();
+  EXPECT_EQ(rig.boxes.back().text, "Load file error !!");
+  EXPECT_EQ(pane->toPlainText(), "");
 }
 
 }  // namespace

@@ -98,8 +98,12 @@ void InstallQuitOnSignals() {
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  // A closed terminal (SIGHUP) ends the program as SIGTERM does. A signal the program was
+  // started with ignored (nohup, a background job) stays ignored.
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction old = {};
+    if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) sigaction(sig, &sa, nullptr);
+  }
 }
 
 void SetQuitTarget(MainWindow* window) {

@@ -33,8 +33,10 @@ constexpr const char* kHelp =
     "as in zarvo-r5-cli; ZARVO_R5_SCREENSHOT=FILE.png saves a picture of the window as it\n"
     "closes; QT_QPA_PLATFORM=offscreen runs without a display.\n"
     "\n"
-    "SIGINT and SIGTERM close the program as closing its window does (settings saved).\n"
-    "Exit status: 0 after the window closed, 2 for a malformed ZARVO_R5_SIM.\n";
+    "SIGINT, SIGTERM and SIGHUP close the program as closing its window does (settings\n"
+    "saved), whatever box is open.\n"
+    "Exit status: 0 after the window closed, 1 when the settings could not be saved then,\n"
+    "2 for a malformed ZARVO_R5_SIM.\n";
 
 }  // namespace
 
@@ -57,17 +59,22 @@ int main(int argc, char** argv) {
   options.userSettingsFile = zarvo::UserSettingsFile();
   options.languageDirs = zarvo::gui::DefaultLanguageDirs(QCoreApplication::applicationDirPath());
   options.backend = zarvo::MakeBackendFromEnvironment();
+  options.quitOnSignals = true;
   if (auto* sim = dynamic_cast<zarvo::SimulatedBackend*>(options.backend.get()); sim && !sim->error().empty()) {
     std::fprintf(stderr, "zarvo-r5: %s\n", sim->error().c_str());
     return 2;
   }
 
   zarvo::gui::MainWindow window(std::move(options));
-  zarvo::gui::SetQuitTarget(&window);
-  QObject::connect(&window, &zarvo::gui::MainWindow::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-  if (window.quitRequested()) return app.exec();
-  window.show();
+  // exit, not quit: quit does nothing before the program's own loop runs, and a close can
+  // come inside a box's loop even then; exit ends every loop that runs.
+  QObject::connect(
+      &window, &zarvo::gui::MainWindow::closed, &app, [&window] { QCoreApplication::exit(window.exitStatus()); },
+      Qt::QueuedConnection);
+  if (!window.quitRequested()) window.show();
+  // Closed already, inside a box the first show brought up (a hand-off run ran in it): the
+  // quit went to that box's loop, and the program's own would wait for good.
+  if (window.hasClosed()) return window.exitStatus();
   const int status = app.exec();
-  zarvo::gui::SetQuitTarget(nullptr);
-  return status;
+  return window.exitStatus() != 0 ? window.exitStatus() : status;
 }

@@ -28,6 +28,7 @@
 #include "device/discovery.h"
 #include "device/reset_line.h"
 #include "device/self_test.h"
+#include "gui/app_setup.h"
 #include "gui/batch_page.h"
 #include "gui/change_notice.h"
 #include "gui/controls.h"
@@ -70,6 +71,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(560, 498);
+  // A signal during construction (inside a box that loading shows) ends the program too.
+  if (options_.quitOnSignals) SetQuitTarget(this);
 
   Clock* clock = options_.clock;
   if (clock == nullptr) {
@@ -163,6 +166,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
 }
 
 MainWindow::~MainWindow() {
+  if (options_.quitOnSignals) SetQuitTarget(nullptr);
   // The pages reach the session through this window while they are destroyed.
   delete pageControl_;
   pageControl_ = nullptr;
@@ -211,7 +215,8 @@ void MainWindow::buildBottomStrip() {
 
 Answer MainWindow::showBox(const BoxRequest& r) {
   if (quitRequested_) {
-    // The program is ending: no new box; the answer that does the least.
+    // The program is ending: no new box, but its text is not lost; the answer that does the least.
+    std::cerr << "zarvo-r5: " << (r.title.empty() ? std::string() : r.title + ": ") << r.text << "\n";
     return r.buttons == Buttons::YesNo ? Answer::No : r.buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
   }
   if (options_.messageBox) return options_.messageBox(r);
@@ -251,7 +256,7 @@ void MainWindow::loadSettings() {
 void MainWindow::saveSettings() {
   ControlValues v = ReadControls(this);
   v.resetDelayMs = session_->state().ResetDelayMs;
-  SaveSettings(session_->profile(), v, *ui_);
+  saveFailed_ = !SaveSettings(session_->profile(), v, *ui_);
 }
 
 void MainWindow::applyLanguage(const std::string& name) {
@@ -366,6 +371,11 @@ void MainWindow::resetOptionClick(int item) {
 }
 
 void MainWindow::requestQuit() {
+  if (closed_) {
+    // Closed inside a box's own loop, before the program's loop ran: end that one too.
+    QCoreApplication::exit(exitStatus());
+    return;
+  }
   quitRequested_ = true;
   // Every open box and dialog closes, the innermost first.
   for (int guard = 0; guard < 16; ++guard) {

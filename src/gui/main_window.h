@@ -62,6 +62,7 @@ struct MainWindowOptions {
   MessageBoxHandler messageBox;         // null: a QMessageBox over the main window
   FileDialogHandler fileDialog;         // null: a QFileDialog
   int noticeSlideMs = 240;              // the change notice's slide; 0 places it at once
+  bool quitOnSignals = false;           // SIGINT, SIGTERM, SIGHUP close this window (app_setup)
 };
 
 class MainWindow : public QWidget {
@@ -96,10 +97,16 @@ class MainWindow : public QWidget {
   FileWatch& fileWatch() { return *fileWatch_; }
   WindowWatchHost& watchHost() { return *watchHost_; }
 
-  // Ends the program as closing the main window does, whatever is open: used for SIGINT
-  // and SIGTERM. Open boxes and dialogs close; the settings are saved.
+  // Ends the program as closing the main window does, whatever is open and whenever it is
+  // asked (during construction too): used for SIGINT, SIGTERM and SIGHUP. Open boxes and
+  // dialogs close, later ones are answered at once with their text on stderr; the settings
+  // are saved.
   void requestQuit();
   bool quitRequested() const { return quitRequested_; }
+  // The close ran (the settings were saved, or their save failed).
+  bool hasClosed() const { return closed_; }
+  // What the process ends with: 1 when the settings could not be saved at close, else 0.
+  int exitStatus() const { return saveFailed_ ? 1 : 0; }
 
 
  Q_SIGNALS:
@@ -149,6 +156,7 @@ class MainWindow : public QWidget {
   bool closed_ = false;
   bool running_ = false;
   bool quitRequested_ = false;
+  bool saveFailed_ = false;
 
   friend class WidgetUi;
 };

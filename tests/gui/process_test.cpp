@@ -1,7 +1,8 @@
-// The real zarvo-r5 binary, offscreen on simulated units: SIGTERM and SIGINT end it as
-// closing the window does (settings saved, exit status 0), and a malformed unit list is
-// refused before any window.
+// The real zarvo-r5 binary, offscreen on simulated units: SIGTERM, SIGINT and SIGHUP end it
+// as closing the window does (settings saved, exit status 0), whatever box is open, and a
+// malformed unit list is refused before any window.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,7 +22,8 @@ namespace {
 
 struct Program {
   pid_t pid = -1;
-  // Starts zarvo-r5 in dir with the environment additions and arguments.
+  // Starts zarvo-r5 in dir with the environment additions and arguments; its stderr goes to
+  // dir/stderr.txt.
   Program(const TempDir& dir, const std::vector<std::string>& env, const std::vector<std::string>& args) {
     pid = fork();
     if (pid == 0) {
@@ -33,6 +35,7 @@ struct Program {
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
       freopen("/dev/null", "w", stdout);
+      freopen(dir.file("stderr.txt").c_str(), "w", stderr);
       execv(ZARVO_GUI_PATH, argv.data());
       _exit(127);
     }
@@ -118,6 +121,67 @@ TEST(Process, AHandedInFileRunsAndTheProgramClosesByItselfWhenAsked) {
       EXPECT_NE(ReadFileText(dir.file("TovanHistory_1.ini")).find("Name=" + hex + "\r\n"), std::string::npos);
     }
   }
+}
+
+TEST(Process, ASignalEndsTheProgramInsideABoxThatStartUpShows) {
+  struct Case {
+    const char* what;
+    int sig;
+    std::string settings, fail, waitFor;
+    int args;
+  } cases[] = {
+      // Two arguments: "Too Many File...." right after the self test.
+      {"too many files", SIGTERM, "", "", "B 0000 0000", 2},
+      {"too many files, terminal closed", SIGHUP, "", "", "B 0000 0000", 2},
+      // The reset line refused while the settings load: "Error !! Set low pulse fail ".
+      {"set low fails", SIGINT, "[Option]\r\nSignalOption=1\r\n[Device1]\r\nCheck=1\r\n", "0:T:1", "FAIL", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("units"));
+    dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n" + c.settings);
+    std::vector<std::string> env = {"ZARVO_R5_SIM=512Kx8", "ZARVO_R5_SIM_DIR=" + dir.file("units")};
+    if (!c.fail.empty()) env.push_back("ZARVO_R5_SIM_FAIL=" + c.fail);
+    const std::vector<std::string> args(static_cast<size_t>(c.args), dir.file("a.bin"));
+    Program p(dir, env, args);
+    ASSERT_TRUE(WaitFor(dir.file("units/unit1.log"), c.waitFor));
+    kill(p.pid, c.sig);
+    EXPECT_EQ(p.wait(std::chrono::seconds(20)), 0);
+    EXPECT_NE(ReadFileText(dir.file("TovanHistory_1.ini")).find("[Device4]"), std::string::npos);
+  }
+}
+
+TEST(Process, AHandOffRunInsideABoxOfTheFirstShowStillEndsTheProgram) {
+  // The watch names device 2's missing file: "File does not exist !!" stays open while
+  // the hand-off's run, a second later, runs and closes the window.
+  const std::string bin = std::string(ZARVO_SAMPLES_DIR) + "/boot.bin";
+  TempDir dir;
+  std::filesystem::create_directories(dir.file("units"));
+  dir.writeText("TovanHistory_1.ini",
+                "[Option]\r\nWatchMode=0\r\nRunMode=0\r\nSourceIndex=2\r\n[LoadDlg]\r\nOK=1\r\n"
+                "[Device1]\r\nCheck=1\r\nICType=5\r\nFormat=3\r\n[Device2]\r\nName=" + dir.file("gone.hex") + "\r\n");
+  Program p(dir, {"ZARVO_R5_SIM=512Kx8,512Kx8", "ZARVO_R5_SIM_DIR=" + dir.file("units")}, {bin});
+  EXPECT_EQ(p.wait(std::chrono::seconds(30)), 0);
+  const std::vector<uint8_t> file = ReadFileBytes(bin);
+  const std::vector<uint8_t> unit = ReadFileBytes(dir.file("units/unit1.bin"));
+  ASSERT_GE(unit.size(), file.size());
+  EXPECT_TRUE(std::equal(file.begin(), file.end(), unit.begin()));
+}
+
+TEST(Process, ASaveThatFailsOnTheSignalRoadSaysSoAndEndsNonZero) {
+  TempDir dir;
+  const std::string settings = dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");
+  chmod(settings.c_str(), 0444);  // read-only: refused even for root
+  std::filesystem::create_directories(dir.file("units"));
+  Program p(dir, {"ZARVO_R5_SIM=512Kx8", "ZARVO_R5_SIM_DIR=" + dir.file("units")}, {});
+  ASSERT_TRUE(WaitFor(dir.file("units/unit1.log"), "B 0000 0000"));
+  kill(p.pid, SIGTERM);
+  EXPECT_EQ(p.wait(std::chrono::seconds(20)), 1);
+  EXPECT_NE(ReadFileText(dir.file("stderr.txt")).find("Unable to write to " + settings + ": the file is read-only"),
+            std::string::npos)
+      << ReadFileText(dir.file("stderr.txt"));
+  EXPECT_EQ(ReadFileText(settings), "[Option]\r\nWatchMode=1\r\n");
 }
 
 TEST(Process, AMalformedUnitListIsRefused) {

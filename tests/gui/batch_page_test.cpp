@@ -159,6 +159,7 @@ TEST(BatchPage, EightBitScriptsKeepTheirBytesInThePaneTheLogAndTheSave) {
   rig.find<QTabWidget>("PageControl")->setCurrentIndex(1);
   Q_EMIT rig.find<gui::Picture>("RunImage")->clicked();
   EXPECT_NE(rig.paneText().find("REM caf\u00e9"), std::string::npos) << rig.paneText();
+  Screenshot(&rig.window(), "batch-8-bit-script");
 
   rig.files.push_back(QString::fromStdString(rig.dir.file("run.log")));
   rig.find<QPushButton>("Save_bat")->click();

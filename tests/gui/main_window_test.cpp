@@ -264,6 +264,7 @@ TEST(MainWindow, TextFromTheSettingsFileIsKeptWholeAndTheLimitsAreForTyping) {
   EXPECT_EQ(gui::S(rig.find<QLineEdit>("Win_Source_1")->text()), name);
   TypeKeys(addr, "1");  // already past the limit: typing adds nothing
   EXPECT_EQ(addr->text(), "00010000");
+  Screenshot(&rig.window(), "window-kept-settings-text");
   rig.close();
   const std::string saved = ReadFileText(rig.settingsFile());
   EXPECT_NE(saved.find("\r\nStartAddr=00010000\r\nName=" + name + "\r\n"), std::string::npos) << saved;

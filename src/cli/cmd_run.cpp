@@ -1,10 +1,8 @@
 // zarvo-r5-cli run: runs a batch script exactly as the Run button of the batch page does,
 // after the self test the desktop program runs at start-up.
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -37,13 +35,17 @@ constexpr const char* kHelp =
     "                    [Option] BatWork of the settings file, as the batch page)\n"
     "  --settings FILE   settings file to use (default: the one the desktop program finds\n"
     "                    at start-up); its section [Drives] maps drive letters to\n"
-    "                    directories (D=/home/me/firmware); Z: is /\n"
+    "                    directories (D=/home/me/firmware); Z: is /. The run writes\n"
+    "                    [LoadDlg], [CommonParameterSet] and [Machine] into the file it\n"
+    "                    uses, as the batch page does (mode, owner and links kept)\n"
     "  --strict          check the script first (zarvo-r5-cli check) and start no unit when\n"
     "                    it finds anything; a load that warns (HEX checksum errors) counts\n"
     "                    as a failed line\n"
     "  --junit FILE      also write a JUnit XML report for build servers: the self test and\n"
     "                    one test case per command line (its pane lines, its time, and its\n"
-    "                    error text when it failed or its verify found a difference)\n"
+    "                    error text when it failed or its verify found a difference). Until\n"
+    "                    the run ends FILE holds a report whose error says the run did not\n"
+    "                    finish; a FILE that cannot be written stops the run before it starts\n"
     "  -h, --help        show this text\n"
     "\n"
     "A line: ZQ D:\\DIR\\FILE.HEX /INTEL_HEX /27512 /16BIT_EVEN /#2 /V /RESET1\n"
@@ -114,6 +116,13 @@ int RunScript(const Args& given) {
     }
   }
   if (script.empty()) return Usage("no script given");
+  // First of all, so that a run that stops early or is killed never leaves an older run's
+  // pass behind, and a report folder that cannot be written is known before any unit is touched.
+  std::string why;
+  if (!junit.empty() && !WriteUnfinishedJUnit(junit, script, &why)) {
+    std::fprintf(stderr, "zarvo-r5-cli run: cannot write the JUnit report '%s': %s\n", junit.c_str(), why.c_str());
+    return 2;
+  }
   std::vector<std::string> lines;
   if (!ReadScriptOrSay("run", script, lines)) return 2;
 
@@ -171,9 +180,8 @@ int RunScript(const Args& given) {
   const BatchSummary summary = RunBatch(ctx, lines);
   ui.setMainWindowEnabled(true);
   const bool warned = strict && ui.loadWarnings() > 0;
-  if (!junit.empty() && !WriteJUnit(junit, script, cases)) {
-    std::fprintf(stderr, "zarvo-r5-cli run: cannot write the JUnit report '%s': %s\n", junit.c_str(),
-                 std::strerror(errno));
+  if (!junit.empty() && !WriteJUnit(junit, script, cases, &why)) {
+    std::fprintf(stderr, "zarvo-r5-cli run: cannot write the JUnit report '%s': %s\n", junit.c_str(), why.c_str());
     return 2;
   }
   return summary.noScript || summary.failedLines > 0 || summary.mismatchLines > 0 || warned ? 1 : 0;

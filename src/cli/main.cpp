@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/file_write.h"
 #include "cli/commands.h"
 
 namespace {
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
   // by the next one instead of being faulted in page by page again.
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  // Ended by a signal part way through a write, no temporary file is left behind.
+  zarvo::RemoveTemporaryFilesOnSignals();
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "../cli/cli_run.h"
 #include "temp_dir.h"
 
@@ -57,19 +59,53 @@ TEST_F(CliRunBatch, WithoutWorkTheSettingsFilesBatWorkIsTheWorkFile) {
 }
 
 TEST_F(CliRunBatch, JUnitReportParsesAndNamesEachLine) {
-  const std::string script = dir.writeText("j.bat", "ZQ D:\\A.BIN /BIN /V\r\nZQ D:\\A.BIN /BIN /#2 <&\x01>\r\n");
+  const std::string script =
+      dir.writeText("j.bat", "ZQ D:\\A.BIN /BIN /V\r\nZQ D:\\A.BIN /BIN /#2 <&\x01>\r\nREM caf\xE9\r\n");
   const std::string report = dir.file("report.xml");
   const test::CliResult r = RunCli(dir, {"run", script, "--settings", settings, "--junit", report});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
   ASSERT_EQ(std::system(("xmllint --noout " + report).c_str()), 0) << test::ReadFileText(report);
   const std::string xml = test::ReadFileText(report);
-  EXPECT_NE(xml.find("tests=\"3\" failures=\"1\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("tests=\"4\" failures=\"2\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("name=\"Line[3] REM caf\xC3\xA9\""), std::string::npos) << xml;  // 8-bit text as Latin-1
   EXPECT_NE(xml.find("name=\"Self test\""), std::string::npos);
   EXPECT_NE(xml.find("name=\"Line[1] ZQ D:\\A.BIN /BIN /V\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("Verify check OK ...\nSuccess!!\n</system-out>"), std::string::npos) << xml;
   EXPECT_NE(xml.find("name=\"Line[2] ZQ D:\\A.BIN /BIN /#2 &lt;&amp;?&gt;\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("<failure message=\"Error!! USB Device-2 is not connect...\"/>"), std::string::npos) << xml;
   EXPECT_FALSE(std::filesystem::exists(report + ".tmp"));
+}
+
+TEST_F(CliRunBatch, AnOlderReportNeverOutlivesARunThatDidNotFinish) {
+  const std::string report = dir.writeText("report.xml", "<testsuite tests=\"1\" failures=\"0\"/>");
+  // The script cannot be read: the run stops before it starts, and says so in the report.
+  test::CliResult r = RunCli(dir, {"run", dir.file("none.bat"), "--settings", settings, "--junit", report});
+  EXPECT_EQ(r.status, 2);
+  const std::string xml = test::ReadFileText(report);
+  EXPECT_NE(xml.find("errors=\"1\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<error message=\"the run did not finish\"/>"), std::string::npos) << xml;
+  ASSERT_EQ(std::system(("xmllint --noout " + report).c_str()), 0);
+
+  // A report folder that cannot be written is found before any unit is touched.
+  const std::string ok = dir.writeText("ok.bat", "ZQ D:\\A.BIN /BIN\r\n");
+  r = RunCli(dir, {"run", ok, "--settings", settings, "--junit", dir.file("no/such/dir/rep.xml")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("cannot write the JUnit report"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("unit1.log")));
+}
+
+TEST_F(CliRunBatch, TheSettingsFileKeepsItsModeAndGetsTheRunsSections) {
+  ::chmod(settings.c_str(), 0640);
+  const std::string ok = dir.writeText("ok.bat", "ZQ D:\\A.BIN /BIN\r\n");
+  const test::CliResult r = RunCli(dir, {"run", ok, "--settings", settings});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  struct stat st {};
+  ::stat(settings.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  const std::string text = test::ReadFileText(settings);
+  for (const char* section : {"[LoadDlg]", "[CommonParameterSet]", "[Drives]"})
+    EXPECT_NE(text.find(section), std::string::npos) << section << "\n" << text;
 }
 
 TEST_F(CliRunBatch, MixedUnitsEachGetTheirOwnBlockLength) {

@@ -75,10 +75,33 @@ bool AllDigits(const char* s) {
   return true;
 }
 
+// The last target written and its folder's time after that write: a folder unchanged since
+// holds no new leftover, so a settings file in a crowded start folder is not searched for
+// them again at every key.
+struct FolderSeen {
+  std::string target;
+  struct timespec mtime {};
+};
+FolderSeen gLastWrite;
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+void RememberWrite(const std::string& target) {
+  struct stat st {};
+  if (::stat(DirOf(target).c_str(), &st) != 0) return;
+  gLastWrite.target = target;
+  gLastWrite.mtime = st.st_mtim;
+}
+
 // Removes "<name>.tmp<pid>" files beside the target whose process has ended (a kill or a
 // crash part way through an earlier write).
 void RemoveStaleTemps(const std::string& target) {
   const std::string dir = DirOf(target);
+  struct stat dst {};
+  if (target == gLastWrite.target && ::stat(dir.c_str(), &dst) == 0 && SameTime(dst.st_mtim, gLastWrite.mtime))
+    return;
   const std::string prefix = BaseOf(target) + ".tmp";
   DIR* d = ::opendir(dir.c_str());
   if (d == nullptr) return;
@@ -254,6 +277,7 @@ FileWriteResult WriteWholeFile(const std::string& path, std::string_view content
   if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno, -1);
   ReleaseTemp(slot);
   SyncFolder(DirOf(target));
+  RememberWrite(target);
   return r;
 }
 

@@ -161,7 +161,8 @@ TEST(FileWrite, AFullDiskKeepsTheOldFile) {
 
 TEST(FileWrite, AKillBeforeTheRenameLeavesTheOldFileAndTheNextWriteRemovesTheLeftover) {
   TempDir dir;
-  const std::string path = dir.writeText("rep.xml", "old report");
+  const std::string path = dir.file("rep.xml");
+  ASSERT_TRUE(WriteWholeFile(path, "old report").ok());  // this process has written here before
   pid_t child = 0;
   const int status = RunInChild(
       [&] {

@@ -131,17 +131,20 @@ TEST(Process, ASignalEndsTheProgramInsideABoxThatStartUpShows) {
     int args;
   } cases[] = {
       // Two arguments: "Too Many File...." right after the self test.
-      {"too many files", SIGTERM, "", "", "B 0000 0000", 2},
-      {"too many files, terminal closed", SIGHUP, "", "", "B 0000 0000", 2},
+      {"too many files", SIGTERM, "[Option]\r\nWatchMode=1\r\n", "", "B 0000 0000", 2},
+      {"too many files, terminal closed", SIGHUP, "[Option]\r\nWatchMode=1\r\n", "", "B 0000 0000", 2},
       // The reset line refused while the settings load: "Error !! Set low pulse fail ".
-      {"set low fails", SIGINT, "[Option]\r\nSignalOption=1\r\n[Device1]\r\nCheck=1\r\n", "0:T:1", "FAIL", 0},
+      {"set low fails", SIGINT, "[Option]\r\nWatchMode=1\r\nSignalOption=1\r\n[Device1]\r\nCheck=1\r\n", "0:T:1", "FAIL", 0},
+      // The watch names device 2's missing file: "File does not exist !!" at the first show.
+      {"watched file missing", SIGTERM, "[Option]\r\nWatchMode=0\r\nSourceIndex=2\r\n[Device2]\r\nName=/gone.hex\r\n", "",
+       "B 0000 0000", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     std::filesystem::create_directories(dir.file("units"));
-    dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n" + c.settings);
-    std::vector<std::string> env = {"ZARVO_R5_SIM=512Kx8", "ZARVO_R5_SIM_DIR=" + dir.file("units")};
+    dir.writeText("TovanHistory_1.ini", c.settings);
+    std::vector<std::string> env = {"ZARVO_R5_SIM=512Kx8,512Kx8", "ZARVO_R5_SIM_DIR=" + dir.file("units")};
     if (!c.fail.empty()) env.push_back("ZARVO_R5_SIM_FAIL=" + c.fail);
     const std::vector<std::string> args(static_cast<size_t>(c.args), dir.file("a.bin"));
     Program p(dir, env, args);

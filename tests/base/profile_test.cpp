@@ -115,19 +115,6 @@ TEST(Profile, AByteOrderMarkIsPassedOverAndKept) {
   EXPECT_EQ(ReadFileText(path), bom + "[Option]\r\nLang=Chinese\r\nBatWork=/w.hex\r\n");
 }
 
-TEST(Profile, WritesGoThroughALinkAndKeepTheFileMode) {
-  TempDir dir;
-  const std::string real = dir.writeText("checked-in.ini", "[Option]\n");
-  ::chmod(real.c_str(), 0600);
-  std::filesystem::create_symlink(real, dir.file("TovanHistory_1.ini"));
-  Profile p(dir.file("TovanHistory_1.ini"));
-  ASSERT_TRUE(p.writeInt("Machine", "Signal", 1)) << p.lastError();
-  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("TovanHistory_1.ini")));
-  EXPECT_EQ(ReadFileText(real), "[Option]\n[Machine]\nSignal=1\n");
-  EXPECT_EQ(std::filesystem::status(real).permissions(),
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-}
-
 TEST(Profile, RefusesNamesAndValuesThatWouldBreakTheLine) {
   TempDir dir;
   std::string path = dir.writeText("s.ini", "[Device1]\nName=/a.hex\n");

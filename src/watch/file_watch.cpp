@@ -4,16 +4,32 @@
 
 namespace zarvo {
 
+namespace {
+
+// The device DeviceFile's text names: "1" to "4" exactly, else 0 (none).
+int WatchedDevice(const std::string& text) {
+  return text.size() == 1 && text[0] >= '1' && text[0] <= '4' ? text[0] - '0' : 0;
+}
+
+}  // namespace
+
 void FileWatch::startUp() {
   watchedPath_ = host_.watchFileSource() == 0 ? host_.sourceText(1) : host_.workFileText();
   watchedStamp_ = FileStampText(watchedPath_);
 }
 
 void FileWatch::selectWatchedDeviceFile() {
+  // A panel hides while its unit is unplugged, which says nothing about its file: the watch
+  // stays on the file, and whether the panel runs is decided when a change comes.
   watchedPath_.clear();
-  const std::string d = host_.deviceFileText();
-  if (d.size() == 1 && d[0] >= '1' && d[0] <= '4' && host_.panelShown(d[0] - '0'))
-    watchedPath_ = host_.sourceText(d[0] - '0');
+  const int d = WatchedDevice(host_.deviceFileText());
+  if (d != 0) watchedPath_ = host_.sourceText(d);
+}
+
+void FileWatch::armAtStart() {
+  startArming_ = true;
+  optionClick();
+  startArming_ = false;
 }
 
 void FileWatch::optionClick() {
@@ -38,7 +54,9 @@ void FileWatch::optionClick() {
   if (stamp == "0") {
     host_.setWatchFileOption(1);
     host_.setFileTimer(false);
-    host_.errorBox("File does not exist !!", true);
+    // A watch of no file at start-up (a first start: the watch is on by default and no file
+    // was ever chosen) is simply off; a named file that is missing is worth the box.
+    if (!(startArming_ && watchedPath_.empty())) host_.errorBox("File does not exist !!", true);
     return;
   }
   watchedStamp_ = stamp;
@@ -72,11 +90,19 @@ void FileWatch::timerTick() {
     return;
   }
   if (!host_.messageSwitch()) return;  // recorded, nothing shown
+  // The watched device's unit is not plugged in: nothing could run, the change is recorded.
+  if (host_.watchFileSource() == 0) {
+    const int d = WatchedDevice(host_.deviceFileText());
+    if (d == 0 || !host_.panelShown(d)) return;
+  }
   const std::string title = host_.watchFileSource() != 0 ? "Batch Mode" : "Device" + host_.deviceFileText();
   host_.showChangeNotice(title, noticeText_);
 }
 
 void FileWatch::deviceFileClick() {
+  // DeviceFile names the watched file only while the watch follows a device's file; while it
+  // follows the batch work file the choice waits for the source to change.
+  if (host_.watchFileSource() != 0) return;
   selectWatchedDeviceFile();
   watchedStamp_ = FileStampText(watchedPath_);
 }
@@ -99,8 +125,7 @@ void FileWatch::runChangedFile() {
     saved[n - 1] = host_.panelChecked(n);
     host_.setPanelChecked(n, false);
   }
-  const std::string d = host_.deviceFileText();
-  if (d.size() == 1 && d[0] >= '1' && d[0] <= '4') host_.setPanelChecked(d[0] - '0', true);
+  if (const int d = WatchedDevice(host_.deviceFileText())) host_.setPanelChecked(d, true);
   host_.runClick();
   for (int n = 1; n <= 4; ++n) host_.setPanelChecked(n, saved[n - 1]);
 }

@@ -62,13 +62,18 @@ class FileWatch {
   void startUp();
   // WatchFile_option's reaction: arms (or disarms) the watch.
   void optionClick();
-  // The path of the device DeviceFile names, when its panel is shown; empty otherwise.
+  // FormShow's arming: as optionClick, but a watch of no file at all (a first start) goes
+  // off without a box.
+  void armAtStart();
+  // The path of the device DeviceFile names, shown or not (its unit may come later); empty
+  // when DeviceFile names no device.
   void selectWatchedDeviceFile();
   // The tick's test; a vanished file turns the watch off.
   bool fileChanged();
   // FileTimer's reaction.
   void timerTick();
-  // DeviceFile's reaction: the new device's file, from its current stamp on.
+  // DeviceFile's reaction: the new device's file, from its current stamp on, while the watch
+  // follows a device's file.
   void deviceFileClick();
   // WatchFile_source (or Sendto_path) changed: a watch that is on follows the new source.
   void sourceClick();
@@ -90,6 +95,7 @@ class FileWatch {
   std::string noticeText_;
   bool loading_ = false;
   bool arming_ = false;  // the source mirror fires while arming sets it
+  bool startArming_ = false;
 };
 
 // The hand-off of a path on the command line (args: the arguments after the program name).

@@ -168,10 +168,9 @@ TEST(FileWatch, ArmingFailsWithoutAFileAndAVanishedFileTurnsTheWatchOff) {
   };
   const std::vector<Case> cases = {
       {"empty device file", [](Rig&) {}},
-      {"device 3's panel hidden", [](Rig& r) {
-         r.host.sources[2] = r.dir.writeText("d3.hex", "x");
+      {"device 3's file missing", [](Rig& r) {
+         r.host.sources[2] = r.dir.file("d3.hex");
          r.host.deviceFile = "3";
-         r.host.shown[2] = false;
        }},
       {"DeviceFile not a device", [](Rig& r) {
          r.host.sources[0] = r.dir.writeText("d1.hex", "x");
@@ -201,6 +200,55 @@ TEST(FileWatch, ArmingFailsWithoutAFileAndAVanishedFileTurnsTheWatchOff) {
     // The box only over the mode pages.
     EXPECT_EQ(r.host.boxes.size(), page == Page::Window ? 1u : 0u);
   }
+}
+
+TEST(FileWatch, AtStartAWatchOfNoFileIsOffWithoutABoxAndAMissingNamedFileStillSays) {
+  Rig empty;
+  empty.host.option = 0;  // WatchMode 0 of a first start, device 1 without a file
+  empty.watch.armAtStart();
+  EXPECT_EQ(empty.host.option, 1);
+  EXPECT_FALSE(empty.host.timer);
+  EXPECT_TRUE(empty.host.boxes.empty());
+  Rig missing;
+  missing.host.option = 0;
+  missing.host.sources[0] = missing.dir.file("gone.hex");
+  missing.watch.armAtStart();
+  EXPECT_EQ(missing.host.boxes, std::vector<std::string>{"File does not exist !!"});
+}
+
+TEST(FileWatch, AHiddenPanelKeepsTheWatchOnItsFileAndItsChangesWaitForTheUnit) {
+  Rig r;
+  r.host.sources[2] = r.dir.writeText("d3.hex", "x");
+  r.stamp(r.host.sources[2], 0);
+  r.host.deviceFile = "3";
+  r.host.shown[2] = false;  // its unit is not plugged in yet
+  r.arm();
+  EXPECT_EQ(r.host.option, 0);
+  EXPECT_TRUE(r.host.timer);
+  EXPECT_TRUE(r.host.boxes.empty());
+  EXPECT_EQ(r.watch.watchedPath(), r.host.sources[2]);
+  r.stamp(r.host.sources[2], 10);
+  r.watch.timerTick();
+  EXPECT_TRUE(r.host.notices.empty());  // nothing could run: recorded only
+  r.host.shown[2] = true;               // the unit arrives
+  r.stamp(r.host.sources[2], 20);
+  r.watch.timerTick();
+  EXPECT_EQ(r.host.notices, std::vector<std::string>{"Device3: File is Changed!!"});
+}
+
+TEST(FileWatch, DeviceFileMovesTheWatchOnlyWhileItFollowsADevice) {
+  Rig r;
+  r.host.work = r.dir.writeText("w.bin", "x");
+  r.host.sources[1] = r.dir.writeText("d2.hex", "x");
+  r.host.sendto = r.host.source = 1;
+  r.arm();
+  ASSERT_EQ(r.watch.watchedPath(), r.host.work);
+  r.host.deviceFile = "2";
+  r.watch.deviceFileClick();
+  EXPECT_EQ(r.watch.watchedPath(), r.host.work);
+  r.host.sendto = r.host.source = 0;
+  r.watch.deviceFileClick();
+  EXPECT_EQ(r.watch.watchedPath(), r.host.sources[1]);
 }
 
 TEST(FileWatch, LoadingDefersArmingAndAChangedSourceFollowsAtOnce) {

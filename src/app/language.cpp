@@ -1,5 +1,6 @@
 #include "app/language.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -74,14 +75,32 @@ std::vector<LanguageKey> BuildTable() {
   };
 }
 
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
-
 std::string Join(const std::string& dir, const std::string& rest) {
   if (dir.empty() || dir.back() == '/') return dir + rest;
   return dir + "/" + rest;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+// dir/name when it exists, else the entry of dir whose name matches without regard to case
+// ("chinese.ini" finds Chinese.ini, as settings keys and batch paths match); empty if none.
+std::string Entry(const std::string& dir, const std::string& name, bool wantFile) {
+  std::error_code ec;
+  const std::string exact = Join(dir, name);
+  if (wantFile ? std::filesystem::is_regular_file(exact, ec) : std::filesystem::is_directory(exact, ec)) return exact;
+  std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (!SameIgnoringCase(entry, name)) continue;
+    const std::string path = Join(dir, entry);
+    if (wantFile ? std::filesystem::is_regular_file(path, ec) : std::filesystem::is_directory(path, ec)) return path;
+  }
+  return {};
 }
 
 }  // namespace
@@ -96,11 +115,12 @@ std::string FindLanguageFile(const std::string& startDir, const std::string& nam
   // A name that climbs out of the folder ("../x") or is empty names no table.
   if (name.empty() || name.find('/') != std::string::npos || name.find('\\') != std::string::npos) return {};
   const std::string file = name + ".ini";
-  std::string path = Join(Join(startDir, "Lang"), file);
-  if (IsFile(path)) return path;
+  if (const std::string lang = Entry(startDir, "Lang", false); !lang.empty()) {
+    if (std::string path = Entry(lang, file, true); !path.empty()) return path;
+  }
   for (const std::string& dir : fallbackDirs) {
-    path = Join(dir, file);
-    if (!dir.empty() && IsFile(path)) return path;
+    if (dir.empty()) continue;
+    if (std::string path = Entry(dir, file, true); !path.empty()) return path;
   }
   return {};
 }

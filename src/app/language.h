@@ -36,7 +36,8 @@ struct LanguageText {
 
 // Where the table of a language lives: startDir/Lang/<name>.ini when that file exists, else
 // the same name in each fallback folder in turn (the installed data folder, the source
-// tree's lang/ for a program run from its build tree). Empty when no file exists.
+// tree's lang/ for a program run from its build tree). Names match without regard to case
+// ("chinese" finds Chinese.ini), an exact match first. Empty when no file exists.
 std::string FindLanguageFile(const std::string& startDir, const std::string& name,
                              const std::vector<std::string>& fallbackDirs);
 

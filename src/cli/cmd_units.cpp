@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/session.h"
+#include "app/unit_hint.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
@@ -102,10 +103,8 @@ int RunUnits(const Args& args) {
                 rs.UnitList[static_cast<size_t>(n - 1)] - 1);
   if (rs.UnitCount == 0) {
     std::printf("No unit attached.\n");
-    std::fprintf(stderr,
-                 "zarvo-r5-cli units: no unit found. Check the USB cable and the unit's power; without root, "
-                 "install the udev rule (see the README: packaging/udev/70-zarvo-r5.rules); or try without "
-                 "hardware: ZARVO_R5_SIM=512Kx8,512Kx8 zarvo-r5-cli units\n");
+    std::fprintf(stderr, "zarvo-r5-cli units: %s Or try without hardware: ZARVO_R5_SIM=512Kx8,512Kx8 zarvo-r5-cli units\n",
+                 NoUnitHint().c_str());
   }
   return ok && rs.UnitCount > 0 ? 0 : 1;
 }

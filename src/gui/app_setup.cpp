@@ -42,6 +42,7 @@ QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; color: 
 QLineEdit[role="sum"] { background: #E9EDF1; color: #24292F; }
 QLabel[role="go"] { font-weight: bold; color: #1F7A37; }
 QLabel[role="sign"] { font-weight: bold; color: #57606A; }
+QLabel[role="hint"] { color: #57606A; padding: 12px; border: 1px dashed #C8D0D8; border-radius: 6px; background: #FFFFFF; }
 QPlainTextEdit[role="pane"] { background: #FFFFFF; }
 )";
 
@@ -58,8 +59,9 @@ void OnSignal(int) {
 }  // namespace
 
 void SetUpApplication(QApplication& app) {
+  // The task-bar name. No display name: X11 would append " — ZARVO R5" to every title, and
+  // the titles are the program's own ("LoadDlg", "Error"); an untitled box shows this name.
   QApplication::setApplicationName("ZARVO R5");
-  QApplication::setApplicationDisplayName("ZARVO R5");
   QFont font("DejaVu Sans", 9);
   font.setFamilies({"DejaVu Sans", "Noto Sans CJK TC", "Noto Sans CJK SC"});
   QApplication::setFont(font);
@@ -67,6 +69,7 @@ void SetUpApplication(QApplication& app) {
   QIcon icon;
   for (int size : {16, 32, 48, 64, 128, 256}) icon.addPixmap(AppIconPixmap(size));
   QApplication::setWindowIcon(icon);
+  InstallPictureAccessibility();
 }
 
 std::vector<std::string> DefaultLanguageDirs(const QString& programDir) {

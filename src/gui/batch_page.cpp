@@ -88,6 +88,8 @@ BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(
   batFileName_ = new QLineEdit(this);
   batFileName_->setObjectName("BatFileName");
   auto* fileLoad = NamedButton("File_Load", QString::fromUtf8("載入批次檔路徑 "), this);
+  workLabel->setBuddy(workFile_);
+  fileLabel->setBuddy(batFileName_);
 
   auto* paths = new QGridLayout;
   paths->setHorizontalSpacing(6);
@@ -103,12 +105,20 @@ BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(
   auto* lampFrame = new QWidget(this);
   lampFrame->setObjectName("StatusPanel");
   lampFrame->setFixedSize(34, 34);
+  lampFrame->setAccessibleName("Status");
+  lampFrame->setAccessibleDescription("pass");
   lamps_[2] = new Picture("Fail", PictureKind::LampFail, 0, lampFrame);
   lamps_[1] = new Picture("Wait", PictureKind::LampWait, 0, lampFrame);
   lamps_[0] = new Picture("Pass", PictureKind::LampPass, 0, lampFrame);
-  for (Picture* p : lamps_) p->setGeometry(0, 0, 34, 34);
+  static const char* kShows[3] = {"pass", "wait", "fail"};
+  for (int i = 0; i < 3; ++i) {
+    lamps_[i]->setGeometry(0, 0, 34, 34);
+    lamps_[i]->setAccessibleName(lamps_[i]->objectName());
+    lamps_[i]->setAccessibleDescription(kShows[i]);
+  }
   progress_ = new QProgressBar(this);
   progress_->setObjectName("ProgressBar2");
+  progress_->setAccessibleName("Progress");
   progress_->setRange(0, 100);
   progress_->setValue(0);
   progress_->setTextVisible(false);
@@ -126,11 +136,13 @@ BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(
   inner_ = new QTabWidget(this);
   inner_->setObjectName("PageControl1");
   richEdit1_ = Pane("RichEdit1", nullptr);
+  richEdit1_->setAccessibleName("Command lines");
   comSave_ = NamedButton("Com_save", QString::fromUtf8("另存新檔"), nullptr);
   auto* comClear = NamedButton("com_clear", QString::fromUtf8("清除命令列"), nullptr);
   AddPaneTab(inner_, "Command_bat", QString::fromUtf8("命令列  "), richEdit1_, {comSave_, comClear});
   richEdit2_ = Pane("RichEdit2", nullptr);
   richEdit2_->setReadOnly(true);
+  richEdit2_->setAccessibleName("Message lines");
   auto* clearBat = NamedButton("clear_bat", "&Clear All", nullptr);
   saveBat_ = NamedButton("Save_bat", "&Save Log", nullptr);
   AddPaneTab(inner_, "Message_bat", QString::fromUtf8("訊息列  "), richEdit2_, {clearBat, saveBat_});
@@ -204,6 +216,12 @@ void BatchPage::run() {
   s.state().WorkFile = S(workFile_->text());
   PathResolver resolver(s.profile());
   BatchContext ctx{w_.deviceContext(), s.image(), resolver, S(w_.windowPage().panel(1).addr->text())};
+  // A line that names its own file makes it the work file: the edit shows it (upper case, as
+  // the line was read) for the next "%1" line, the next run and the saved BatWork.
+  ctx.lineEnded = [this, &s](int, bool, bool) {
+    const QString work = Q(s.state().WorkFile);
+    if (workFile_->text() != work) workFile_->setText(work);
+  };
   RunBatch(ctx, commandLines());
 }
 

@@ -223,6 +223,20 @@ ControlValues ReadControls(QWidget* root) {
   return v;
 }
 
+QStringList FileDialogFilters(const QStringList& filters) {
+  QStringList out;
+  for (const QString& f : filters) {
+    const qsizetype open = f.lastIndexOf('(');
+    const qsizetype close = f.lastIndexOf(')');
+    QString patterns = open >= 0 && close > open ? f.mid(open + 1, close - open - 1).trimmed() : QString("*");
+    QStringList each = patterns.split(' ', Qt::SkipEmptyParts);
+    for (QString& p : each)
+      if (p == "*.*") p = "*";
+    out << f.trimmed() + " (" + each.join(' ') + ")";
+  }
+  return out;
+}
+
 bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
 
 }  // namespace zarvo::gui

@@ -68,6 +68,12 @@ bool ApplyToControl(QWidget* root, const ControlAssignment& assignment);
 // The values the settings save reads from the controls (resetDelayMs is the caller's).
 ControlValues ReadControls(QWidget* root);
 
+// The filters of a file dialog as Qt takes them, each showing its text as written: a "*.*"
+// pattern means every file, as on the system the texts come from (to Qt it would mean names
+// with a dot, and "firmware" would not be listed). The dialog hides the patterns Qt reads
+// from the end of each text (QFileDialog::HideNameFilterDetails).
+QStringList FileDialogFilters(const QStringList& filters);
+
 // A control's own enabled flag, whatever its parents say.
 bool OwnEnabled(const QWidget* w);
 

@@ -21,6 +21,8 @@ namespace {
 constexpr const char* kFieldName[4] = {"SourceSAdd", "SourceEAdd", "DistSAdd", "UserFill"};
 constexpr const char* kFieldHint[4] = {"Source Start Address.", "Source End Address.", "Distination Start Address .",
                                        "Unuser Fill."};
+constexpr const char* kFieldReaderName[4] = {"Source start address", "Source end address",
+                                             "Destination start address", "Fill byte"};
 
 QPushButton* Button(const QString& name, const QString& text, const QString& hint, QWidget* parent) {
   QPushButton* b = NamedButton(name, text, parent);
@@ -40,6 +42,8 @@ LoadDialogWindow::LoadDialogWindow(MainWindow& window, LoadContext& ctx, PanelFi
   name_ = new QComboBox(this);
   name_->setObjectName("NameEdit");
   name_->setEditable(true);
+  // Enter in the field loads (the default button), it does not collect names in the list.
+  name_->setInsertPolicy(QComboBox::NoInsert);
   auto* browse = Button("BitBtn1", "Browse", "Browse File.", this);
   auto* loadButton = Button("BitBtn2", "Load", "Load File.", this);
   auto* cancel = Button("BitBtn3", "Cancel", "Cancel", this);
@@ -52,13 +56,18 @@ LoadDialogWindow::LoadDialogWindow(MainWindow& window, LoadContext& ctx, PanelFi
     fields_[i] = new QLineEdit(i == 3 ? "FF" : "0000000", this);
     fields_[i]->setObjectName(kFieldName[i]);
     fields_[i]->setToolTip(kFieldHint[i]);
+    fields_[i]->setAccessibleName(kFieldReaderName[i]);
+    // A full field takes no more keys (a selection can still be typed over).
+    fields_[i]->setMaxLength(i == 3 ? 2 : 7);
   }
   fill_ = new QCheckBox("Fill unused with", this);
   fill_->setObjectName("UnuserFillCheck");
   fill_->setChecked(true);
 
   auto* fileRow = new QHBoxLayout;
-  fileRow->addWidget(new QLabel("File :", this));
+  auto* fileLabel = new QLabel("File :", this);
+  fileLabel->setBuddy(name_);
+  fileRow->addWidget(fileLabel);
   fileRow->addWidget(name_, 1);
   fileRow->addWidget(browse);
 
@@ -96,18 +105,28 @@ LoadDialogWindow::LoadDialogWindow(MainWindow& window, LoadContext& ctx, PanelFi
   top->addLayout(fileRow);
   top->addLayout(middle, 1);
 
+  // Load answers Enter, Escape cancels (reject), and Tab walks the form top to bottom.
+  loadButton->setDefault(true);
+  setTabOrder(name_, browse);
+  setTabOrder(browse, format_->item(0));
+  for (int i = 1; i < format_->count(); ++i) setTabOrder(format_->item(i - 1), format_->item(i));
+  setTabOrder(format_->item(format_->count() - 1), fields_[0]);
+  setTabOrder(fields_[0], fields_[1]);
+  setTabOrder(fields_[1], fields_[2]);
+  setTabOrder(fields_[2], fill_);
+  setTabOrder(fill_, fields_[3]);
+  setTabOrder(fields_[3], loadButton);
+  setTabOrder(loadButton, cancel);
+
   // The model's creation copies the device's keys and fills the fields from its file.
   model_ = std::make_unique<LoadDialog>(ctx, panels, true);
   mirror();
 
   for (int i = 0; i < 4; ++i) {
     const auto f = static_cast<HexField>(i);
-    InstallKeyFilter(fields_[i], [this, f](char key) -> std::optional<char> {
-      // The model filters and cuts; the edit then shows what it holds.
-      model_->typeKey(f, key);
-      mirror();
-      return std::nullopt;
-    });
+    // Keys edit at the caret and over a selection, as in any edit; the key filter drops or
+    // upper-cases them, and the model's change filter then has the last word.
+    InstallKeyFilter(fields_[i], FilterHexKey);
     connect(fields_[i], &QLineEdit::textChanged, this, [this, f](const QString& text) {
       if (mirroring_) return;
       model_->setFieldText(f, S(text));
@@ -129,15 +148,18 @@ LoadDialogWindow::LoadDialogWindow(MainWindow& window, LoadContext& ctx, PanelFi
   });
   connect(browse, &QPushButton::clicked, this, &LoadDialogWindow::browse);
   connect(loadButton, &QPushButton::clicked, this, &LoadDialogWindow::load);
-  connect(cancel, &QPushButton::clicked, this, [this] {
-    model_->cancel();
-    reject();
-  });
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   if (QScreen* screen = window.screen()) move(screen->availableGeometry().center() - rect().center());
 }
 
 LoadDialogWindow::~LoadDialogWindow() = default;
+
+void LoadDialogWindow::reject() {
+  // Cancel, Escape and the title bar's close all cancel as Cancel does (OK = "0").
+  if (!model_->closed()) model_->cancel();
+  QDialog::reject();
+}
 
 void LoadDialogWindow::mirror() {
   mirroring_ = true;
@@ -146,6 +168,7 @@ void LoadDialogWindow::mirror() {
     const auto f = static_cast<HexField>(i);
     const QString t = Q(model_->fieldText(f));
     if (fields_[i]->text() != t) {
+      // The change filter rewrote the text: the caret goes to its end.
       fields_[i]->setText(t);
       fields_[i]->setCursorPosition(static_cast<int>(t.size()));
     }

@@ -27,6 +27,9 @@ class LoadDialogWindow : public QDialog {
   LoadDialog& model() { return *model_; }
   QLineEdit* field(HexField f) const { return fields_[static_cast<int>(f)]; }
 
+ public Q_SLOTS:
+  void reject() override;
+
  private:
   void mirror();
   void browse();

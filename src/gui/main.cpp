@@ -35,8 +35,8 @@ constexpr const char* kHelp =
     "\n"
     "SIGINT, SIGTERM and SIGHUP close the program as closing its window does (settings\n"
     "saved), whatever box is open.\n"
-    "Exit status: 0 after the window closed, 1 when the settings could not be saved then,\n"
-    "2 for a malformed ZARVO_R5_SIM.\n";
+    "Exit status: 0 after the window closed; 1 when the settings could not be saved then, or\n"
+    "when the run after a hand-off failed or ran no panel; 2 for a malformed ZARVO_R5_SIM.\n";
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -128,6 +129,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
   connect(resetButton_, &QPushButton::clicked, this, &MainWindow::resetButtonClick);
   connect(resetOption_, &RadioGroup::itemChanged, this, &MainWindow::resetOptionClick);
   connect(runPicture_, &Picture::clicked, this, &MainWindow::runClick);
+  addShortcuts();
   deviceCheck_.start();
 
   // 2. The run state: the window-mode page is the active page.
@@ -182,13 +184,15 @@ void MainWindow::buildBottomStrip() {
   runPanel_->setObjectName("RunPanel");
   runPicture_ = new Picture("RunImage", PictureKind::Run, 0, runPanel_);
   runPicture_->setFixedSize(46, 46);
-  runPicture_->setToolTip("Run");
+  runPicture_->setToolTip("Run (F5, Ctrl+R)");
+  runPicture_->setAccessibleName("Run");
   auto* rp = new QHBoxLayout(runPanel_);
   rp->setContentsMargins(0, 0, 0, 0);
   rp->addWidget(runPicture_);
   go_ = new QLabel(QString::fromUtf8("執行 "), strip);
   go_->setObjectName("Go");
   go_->setProperty("role", "go");
+  go_->setBuddy(runPicture_);
 
   stopPanel_ = new QWidget(strip);
   stopPanel_->setObjectName("Stop_Panel");
@@ -199,6 +203,7 @@ void MainWindow::buildBottomStrip() {
   resetButton_ = new QPushButton("RESET", strip);
   resetButton_->setObjectName("Reset_Button");
   resetButton_->setMinimumHeight(30);
+  resetButton_->setToolTip("Pulse the target's reset line (Ctrl+T)");
   resetOption_ = new RadioGroup("Reset_Option", " Reset Signal ", {"Normal High", "Normal Low"}, Qt::Horizontal, strip);
   resetOption_->setItemIndex(0);
 
@@ -211,6 +216,29 @@ void MainWindow::buildBottomStrip() {
   row->addStretch(1);
   row->addWidget(resetButton_);
   row->addWidget(resetOption_);
+}
+
+void MainWindow::addShortcuts() {
+  // Keys act only where a click would: on a control that shows and is enabled, never while a
+  // run holds the window.
+  auto usable = [this](QWidget* w) { return !running_ && isEnabled() && w->isVisible() && w->isEnabled(); };
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}) {
+    auto* run = new QShortcut(keys, this);
+    connect(run, &QShortcut::activated, this, [this, usable] {
+      if (usable(runPicture_)) runClick();
+    });
+  }
+  auto* reset = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+  connect(reset, &QShortcut::activated, this, [this, usable] {
+    if (usable(resetButton_)) resetButton_->click();
+  });
+  for (int page = 0; page < 4; ++page) {
+    auto* tab = new QShortcut(QKeySequence(QKeyCombination(Qt::ControlModifier, static_cast<Qt::Key>(Qt::Key_1 + page))), this);
+    connect(tab, &QShortcut::activated, this, [this, page] {
+      if (!running_ && isEnabled()) pageControl_->setCurrentIndex(page);
+    });
+    pageControl_->setTabToolTip(page, QStringLiteral("Ctrl+%1").arg(page + 1));
+  }
 }
 
 Answer MainWindow::showBox(const BoxRequest& r) {
@@ -237,9 +265,10 @@ Answer MainWindow::showBox(const BoxRequest& r) {
 QString MainWindow::chooseFile(const FileRequest& r) {
   if (quitRequested_) return {};
   if (options_.fileDialog) return options_.fileDialog(r);
-  const QString filter = r.filters.join(";;");
-  return r.save ? QFileDialog::getSaveFileName(this, QString(), QString(), filter)
-                : QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+  const QString filter = FileDialogFilters(r.filters).join(";;");
+  const auto details = QFileDialog::HideNameFilterDetails;
+  return r.save ? QFileDialog::getSaveFileName(this, QString(), QString(), filter, nullptr, details)
+                : QFileDialog::getOpenFileName(this, QString(), QString(), filter, nullptr, details);
 }
 
 void MainWindow::loadSettings() {
@@ -349,8 +378,16 @@ void MainWindow::autoRunTimer() {
   running_ = true;
   Panels panels = windowPage_->panelValues();
   WindowModeContext ctx{deviceContext(), session_->image()};
-  const bool closeNow =
-      AutoRunTick(ctx, panels, windowPage_->runOptions(), optionPages_->sendtoOption()->itemIndex());
+  const int sendto = optionPages_->sendtoOption()->itemIndex();
+  WindowRunResult result;
+  const bool closeNow = AutoRunTick(ctx, panels, windowPage_->runOptions(), sendto, &result);
+  // The program ends with the run: its status tells the program that handed the file in
+  // whether every ticked panel's unit now holds its image.
+  if (sendto == 0 && !(result.anyRun() && result.allPassed())) {
+    handOffRunFailed_ = true;
+    std::cerr << "zarvo-r5: the run after the hand-off "
+              << (result.anyRun() ? "failed" : "ran no panel (none ticked and shown, or it stopped before one)") << "\n";
+  }
   running_ = false;
   if (closeNow || quitRequested_) close();
 }
@@ -396,7 +433,7 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (event->spontaneous()) return;
   // FormShow: the page reaction, then the watch is armed afresh when it is on.
   pageControlChange();
-  if (optionPages_->watchFileOption()->itemIndex() == 0) watchFileOptionClick();
+  if (optionPages_->watchFileOption()->itemIndex() == 0) fileWatch_->armAtStart();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -105,8 +105,9 @@ class MainWindow : public QWidget {
   bool quitRequested() const { return quitRequested_; }
   // The close ran (the settings were saved, or their save failed).
   bool hasClosed() const { return closed_; }
-  // What the process ends with: 1 when the settings could not be saved at close, else 0.
-  int exitStatus() const { return saveFailed_ ? 1 : 0; }
+  // What the process ends with: 1 when the settings could not be saved at close, or when
+  // the run after a hand-off failed or ran no panel; else 0.
+  int exitStatus() const { return saveFailed_ || handOffRunFailed_ ? 1 : 0; }
 
 
  Q_SIGNALS:
@@ -119,6 +120,7 @@ class MainWindow : public QWidget {
 
  private:
   void buildBottomStrip();
+  void addShortcuts();
   void loadSettings();
   void saveSettings();
   void takeHandedInPath();
@@ -157,6 +159,7 @@ class MainWindow : public QWidget {
   bool running_ = false;
   bool quitRequested_ = false;
   bool saveFailed_ = false;
+  bool handOffRunFailed_ = false;
 
   friend class WidgetUi;
 };

@@ -51,6 +51,7 @@ void OptionPages::buildSetup1(QWidget* page) {
   deviceFile_->addItems({"1", "2", "3", "4"});
   deviceFile_->setCurrentText("1");
   deviceFile_->setFixedWidth(56);
+  deviceFile_->setAccessibleName("Watched device");
   // The device list sits beside the first source item it completes ("... from Device [1]").
   if (auto* box = qobject_cast<QVBoxLayout*>(watchFileSource_->layout())) {
     auto* first = new QHBoxLayout;
@@ -95,6 +96,7 @@ void OptionPages::buildSetup2(QWidget* page) {
   delayTime_->setObjectName("DelayTime");
   LimitTyping(delayTime_, 4);
   delayTime_->setFixedWidth(60);
+  delayPath->setBuddy(delayTime_);
   auto* range = NamedLabel("Delay_Range", "( Min = 300 ms , Max= 3000 ms )  ", delay);
   auto* d = new QVBoxLayout(delay);
   d->addWidget(delayPath);
@@ -115,6 +117,7 @@ void OptionPages::buildSetup2(QWidget* page) {
   langSel_->addItems({"English", "Chinese"});
   langSel_->setCurrentText("English");
   langSel_->setFixedWidth(140);
+  nameFile->setBuddy(langSel_);
   auto* l = new QHBoxLayout(lang);
   l->addWidget(nameFile);
   l->addWidget(langSel_);

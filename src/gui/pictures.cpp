@@ -1,5 +1,8 @@
 #include "gui/pictures.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,7 +18,9 @@ const QColor kFail(0xD1, 0x24, 0x2F);
 const QColor kWork(0x1F, 0x6F, 0xEB);
 const QColor kIdle(0x8C, 0x95, 0x9F);
 
-void Lamp(QPainter& p, const QRectF& r, const QColor& c) {
+// A lamp: a coloured light with a white sign in it (a tick, a clock, a cross), so the state
+// reads without telling the colours apart.
+void Lamp(QPainter& p, const QRectF& r, const QColor& c, PictureKind kind) {
   const qreal d = std::min(r.width(), r.height()) - 4;
   QRectF circle(r.center().x() - d / 2, r.center().y() - d / 2, d, d);
   QRadialGradient g(circle.center() - QPointF(d / 5, d / 5), d * 0.7);
@@ -24,6 +29,21 @@ void Lamp(QPainter& p, const QRectF& r, const QColor& c) {
   p.setPen(QPen(c.darker(140), 1.2));
   p.setBrush(g);
   p.drawEllipse(circle);
+  const QPointF m = circle.center();
+  const qreal k = d * 0.2;
+  p.setPen(QPen(Qt::white, std::max<qreal>(1.5, d * 0.09), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  if (kind == PictureKind::LampPass) {
+    p.drawLine(m + QPointF(-k, 0), m + QPointF(-k * 0.2, k * 0.8));
+    p.drawLine(m + QPointF(-k * 0.2, k * 0.8), m + QPointF(k * 1.1, -k * 0.8));
+  } else if (kind == PictureKind::LampWait) {
+    p.drawEllipse(m, k * 1.1, k * 1.1);
+    p.drawLine(m, m + QPointF(0, -k * 0.8));
+    p.drawLine(m, m + QPointF(k * 0.6, 0));
+  } else {
+    p.drawLine(m + QPointF(-k * 0.8, -k * 0.8), m + QPointF(k * 0.8, k * 0.8));
+    p.drawLine(m + QPointF(-k * 0.8, k * 0.8), m + QPointF(k * 0.8, -k * 0.8));
+  }
 }
 
 // The symbol of a step: a chip with an arrow into it (download), a magnifier (verify), a
@@ -102,11 +122,34 @@ void Chip(QPainter& p, const QRectF& r) {
 Picture::Picture(const QString& name, PictureKind kind, int step, QWidget* parent)
     : QWidget(parent), kind_(kind), step_(step) {
   setObjectName(name);
-  if (kind == PictureKind::Run) setCursor(Qt::PointingHandCursor);
+  if (kind == PictureKind::Run) {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+  }
 }
 
 void Picture::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) Q_EMIT clicked();
+}
+
+void Picture::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (kind_ == PictureKind::Run && event->modifiers() == Qt::NoModifier &&
+      (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+    Q_EMIT clicked();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void Picture::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void Picture::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
 }
 
 void Picture::paintEvent(QPaintEvent*) {
@@ -114,9 +157,9 @@ void Picture::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r = rect();
   switch (kind_) {
-    case PictureKind::LampPass: Lamp(p, r, kPass); break;
-    case PictureKind::LampWait: Lamp(p, r, kWait); break;
-    case PictureKind::LampFail: Lamp(p, r, kFail); break;
+    case PictureKind::LampPass: Lamp(p, r, kPass, kind_); break;
+    case PictureKind::LampWait: Lamp(p, r, kWait, kind_); break;
+    case PictureKind::LampFail: Lamp(p, r, kFail, kind_); break;
     case PictureKind::Summary: {
       // Four quarters of one chip drawing: each quarter draws the whole chip shifted.
       QRectF whole(0, 0, r.width() * 2, r.height() * 2);
@@ -145,6 +188,12 @@ void Picture::paintEvent(QPaintEvent*) {
       p.setPen(Qt::NoPen);
       p.setBrush(Qt::white);
       p.drawPath(tri);
+      if (hasFocus()) {
+        // The keyboard focus: a ring around the button, as other controls show theirs.
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(c.adjusted(-2.5, -2.5, 2.5, 2.5));
+      }
       break;
     }
     default: {
@@ -163,6 +212,36 @@ void Picture::paintEvent(QPaintEvent*) {
       break;
     }
   }
+}
+
+namespace {
+
+// The Run picture for assistive technology: a button whose press action runs.
+class RunButtonAccessible : public QAccessibleWidget {
+ public:
+  explicit RunButtonAccessible(Picture* run) : QAccessibleWidget(run, QAccessible::Button) {
+    addControllingSignal(QStringLiteral("clicked()"));
+  }
+  QStringList actionNames() const override { return {pressAction()}; }
+  void doAction(const QString& name) override {
+    if (name == pressAction() && widget()->isEnabled()) Q_EMIT static_cast<Picture*>(widget())->clicked();
+  }
+};
+
+QAccessibleInterface* PictureAccessible(const QString& key, QObject* object) {
+  if (key != QLatin1String("zarvo::gui::Picture")) return nullptr;
+  auto* picture = static_cast<Picture*>(object);
+  if (picture->kind() == PictureKind::Run) return new RunButtonAccessible(picture);
+  return new QAccessibleWidget(picture, QAccessible::Graphic);
+}
+
+}  // namespace
+
+void InstallPictureAccessibility() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  QAccessible::installFactory(PictureAccessible);
 }
 
 QPixmap AppIconPixmap(int size) {

@@ -2,7 +2,9 @@
 // The window's pictures, drawn with QPainter: the lamps (pass, wait, fail), the three work
 // steps' pictures (idle, working, passed, failed, and the frame's bottom picture), the
 // summary chip of the work-flow group and the Run button. Stacked pictures share one frame;
-// each paints its whole area, so the topmost visible one is the one seen.
+// each paints its whole area, so the topmost visible one is the one seen. The Run picture is
+// a control: it takes the focus and runs on Space or Return as on a click, and screen
+// readers see it as a button; the others are graphics with a description of their state.
 
 #include <QWidget>
 
@@ -29,6 +31,9 @@ class Picture : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void enterEvent(QEnterEvent*) override { hover_ = true; update(); }
   void leaveEvent(QEvent*) override { hover_ = false; update(); }
 
@@ -37,6 +42,10 @@ class Picture : public QWidget {
   int step_;
   bool hover_ = false;
 };
+
+// Lets screen readers see the Run picture as a button they can press and the other
+// pictures as graphics; installed once by the application set-up.
+void InstallPictureAccessibility();
 
 // The application's icon (a chip with a downward arrow), drawn at any size.
 QPixmap AppIconPixmap(int size);

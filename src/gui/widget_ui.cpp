@@ -55,11 +55,14 @@ void WidgetUi::setUnitControls(const UnitControls& c) {
   w_.resetButton_->setEnabled(c.resetControls);
   w_.resetOption_->setEnabled(c.resetControls);
   w_.control1_->setEnabled(c.bottomStrip);
+  bool any = false;
   for (int k = 0; k < 4; ++k) {
     QWidget* panel = w_.windowPage().panel(k + 1).panel;
     panel->setVisible(c.panels[static_cast<size_t>(k)]);
     panel->setEnabled(c.panels[static_cast<size_t>(k)]);
+    any = any || c.panels[static_cast<size_t>(k)];
   }
+  w_.windowPage().showNoUnitHint(!any);
 }
 
 void WidgetUi::setDriverText(int panel, const std::string& text) {
@@ -93,12 +96,31 @@ void WidgetUi::setPanelType(int panel, int item) {
   if (panel >= 1 && panel <= 4) w_.windowPage().panel(panel).type->setCurrentIndex(item);
 }
 
+namespace {
+
+// What a frame of stacked pictures shows, in words, for screen readers and as its tooltip
+// (a colour alone does not tell everyone the result).
+void Describe(QWidget* frame, const QString& state) {
+  if (frame->accessibleDescription() == state) return;
+  frame->setAccessibleDescription(state);
+  frame->setToolTip(frame->accessibleName() + ": " + state);
+}
+
+QString LampWord(int seen) { return seen == kLampPass ? "pass" : seen == kLampWait ? "wait" : "fail"; }
+
+QString StepWord(char seen) {
+  return seen == 'n' ? "idle" : seen == 'w' ? "working" : seen == 'p' ? "pass" : "fail";
+}
+
+}  // namespace
+
 void WidgetUi::statusChanged() {
   const StatusModel& s = status();
   auto lamps = [](Picture* const* pics, const LampPictures& l) {
     pics[0]->setVisible(l.pass);
     pics[1]->setVisible(l.wait);
     pics[2]->setVisible(l.fail);
+    Describe(pics[0]->parentWidget(), LampWord(l.seen()));
   };
   lamps(w_.windowPage().lamps(), s.lamp(Page::Window));
   lamps(w_.batchPage().lamps(), s.lamp(Page::Batch));
@@ -110,6 +132,7 @@ void WidgetUi::statusChanged() {
     pics[2]->setVisible(st.p);
     pics[3]->setVisible(st.f);
     pics[4]->setVisible(st.o);
+    Describe(pics[0]->parentWidget(), StepWord(st.seen()));
   }
   w_.windowPage().progress()->setValue(s.progress(ProgressBar::Window));
   w_.batchPage().progress()->setValue(s.progress(ProgressBar::Batch));

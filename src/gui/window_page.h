@@ -11,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -49,6 +50,9 @@ class WindowPage : public QWidget, public PanelFields {
 
   // A panel is shown while its unit is attached (its own flag, whatever the page showing).
   bool panelShown(int n) const;
+  // The line that says no unit was found and what to check, in the empty page.
+  void showNoUnitHint(bool show);
+  QLabel* noUnitHint() const { return noUnit_; }
 
   // What the window-mode run reads from the panels and the work-flow group.
   Panels panelValues() const;
@@ -57,6 +61,9 @@ class WindowPage : public QWidget, public PanelFields {
   // The browse button of panel n: the load dialog for device n, then the source field, the
   // dash sum and the file watch.
   void browse(int n);
+  // A firmware file dropped on panel n's File Path: taken as Browse and Load would take it,
+  // with the file's own fields and format.
+  void dropFile(int n, const QString& path);
 
   // PanelFields, for the load dialog.
   std::string addressText(int device) const override;
@@ -64,7 +71,11 @@ class WindowPage : public QWidget, public PanelFields {
   int typeItem(int device) const override;
   void setTypeItem(int device, int item) override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void afterLoadDialog(int n, bool accepted, const std::string& chosen);
   QWidget* buildPanel(int n);
   QGroupBox* buildWorkFlow();
 
@@ -75,6 +86,7 @@ class WindowPage : public QWidget, public PanelFields {
   QProgressBar* progress_ = nullptr;
   QCheckBox* confirm_ = nullptr;
   QCheckBox* reset_ = nullptr;
+  QLabel* noUnit_ = nullptr;
 };
 
 }  // namespace zarvo::gui

@@ -55,6 +55,12 @@ std::string FilterHexText(std::string text, size_t maxLength) {
   return text;
 }
 
+std::string FilterHexPaste(std::string text, size_t maxLength) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+  return FilterHexText(std::move(text), maxLength);
+}
+
 LoadDialog::LoadDialog(LoadContext& ctx, PanelFields* panels, bool shown)
     : ctx_(ctx), panels_(panels), device_(ValidDevice(ctx.rs.SelectedDevice) ? ctx.rs.SelectedDevice : 0) {
   Profile& p = ctx_.profile;
@@ -78,7 +84,19 @@ LoadDialog::LoadDialog(LoadContext& ctx, PanelFields* panels, bool shown)
   fillFromFile(deviceName);
   fields_[Index(HexField::UserFill)] = Hex2(static_cast<uint32_t>(fill));
   fillChecked_ = flag != 0;
-  fields_[Index(HexField::SourceSAdd)] = panels_ ? panels_->addressText(device_) : "0000000";
+  // Panels 2 to 4 take any text in their address edit; the field takes only what it could hold.
+  fields_[Index(HexField::SourceSAdd)] =
+      panels_ ? FilterHexPaste(panels_->addressText(device_), kAddressDigits) : "0000000";
+}
+
+void LoadDialog::takeFile(const std::string& path) {
+  // Detection reads the file [LoadDlg] Name names, as at the dialog's creation.
+  writeKeys({{{keys::kLoadDlg, keys::kName, path}}});
+  if (FileLength(path) < 0) {
+    setNameText(path);
+    return;
+  }
+  fillFromFile(path);
 }
 
 void LoadDialog::fillFromFile(const std::string& name) {

@@ -44,6 +44,9 @@ enum class HexField { SourceSAdd, SourceEAdd, DistSAdd, UserFill };
 std::optional<char> FilterHexKey(char key);
 // Change filter: cut to maxLength, then at the first character that is not a hex digit.
 std::string FilterHexText(std::string text, size_t maxLength);
+// Text that reaches a field from elsewhere (a panel's address edit): the key filter's case
+// and the change filter, so "1fgx2345678" becomes "1F".
+std::string FilterHexPaste(std::string text, size_t maxLength);
 inline constexpr char kBackspace = '\b';
 
 // What a confirmed Load hands to window mode; all numbers as decimal text.
@@ -73,6 +76,9 @@ class LoadDialog {
   const std::string& nameText() const { return name_; }
   void setNameText(const std::string& name);
   void browseChose(const std::string& path) { setNameText(path); }
+  // A file given without the dialog on screen (dropped on a device panel): its name, its
+  // fields and its detected format, as the dialog shows a device's file when it opens.
+  void takeFile(const std::string& path);
 
   // The hexadecimal fields: a typed key runs the key filter then the change filter; text
   // set as a whole (a paste, code) runs the change filter only.

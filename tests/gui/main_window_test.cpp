@@ -55,9 +55,10 @@ TEST(MainWindow, FirstStartShowsBuiltInCaptionsDashSumsAndTheSelfTest) {
   EXPECT_TRUE(rig.find<QWidget>("D2_Panel")->isVisible());
   EXPECT_NE(rig.paneText().find("Device Self Test ...."), std::string::npos);
   EXPECT_NE(rig.paneText().find("Self Test OK !!"), std::string::npos);
-  // First start: the watch is on by default and device 1 has no file, so arming fails.
-  EXPECT_EQ(rig.boxTexts(), std::vector<std::string>{"File does not exist !!"});
+  // First start: the watch is on by default and device 1 has no file: it is off, no box.
+  EXPECT_EQ(rig.boxTexts(), std::vector<std::string>{});
   EXPECT_EQ(rig.find<RadioGroup>("WatchFile_option")->itemIndex(), 1);
+  EXPECT_FALSE(w.fileTimer().isActive());
 
   rig.close();
   std::vector<std::string> expected;

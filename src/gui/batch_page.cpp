@@ -146,6 +146,9 @@ BatchPage::BatchPage(MainWindow& window, QWidget* parent) : QWidget(parent), w_(
   auto* clearBat = NamedButton("clear_bat", "&Clear All", nullptr);
   saveBat_ = NamedButton("Save_bat", "&Save Log", nullptr);
   AddPaneTab(inner_, "Message_bat", QString::fromUtf8("訊息列  "), richEdit2_, {clearBat, saveBat_});
+  inner_->setAccessibleName("Panes");
+  NameTabPage(inner_, 0);
+  NameTabPage(inner_, 1);
 
   auto* top = new QVBoxLayout(this);
   top->setContentsMargins(6, 6, 6, 6);

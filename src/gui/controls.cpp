@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <QHBoxLayout>
 
@@ -235,6 +236,10 @@ QStringList FileDialogFilters(const QStringList& filters) {
     out << f.trimmed() + " (" + each.join(' ') + ")";
   }
   return out;
+}
+
+void NameTabPage(QTabWidget* tabs, int index) {
+  if (QWidget* page = tabs->widget(index)) page->setAccessibleName(QString(tabs->tabText(index)).remove('&').trimmed());
 }
 
 bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }

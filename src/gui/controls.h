@@ -20,6 +20,7 @@ class QLabel;
 class QPushButton;
 class QLineEdit;
 class QRadioButton;
+class QTabWidget;
 
 namespace zarvo::gui {
 
@@ -73,6 +74,9 @@ ControlValues ReadControls(QWidget* root);
 // with a dot, and "firmware" would not be listed). The dialog hides the patterns Qt reads
 // from the end of each text (QFileDialog::HideNameFilterDetails).
 QStringList FileDialogFilters(const QStringList& filters);
+
+// A tab's page is named for screen readers by its tab's caption (without its mnemonic).
+void NameTabPage(QTabWidget* tabs, int index);
 
 // A control's own enabled flag, whatever its parents say.
 bool OwnEnabled(const QWidget* w);

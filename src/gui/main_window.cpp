@@ -103,6 +103,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
   pageControl_->addTab(batchPage_, QString::fromUtf8("批次模式  "));
   pageControl_->addTab(setup1, QString::fromUtf8("參數設定 -1  "));
   pageControl_->addTab(setup2, QString::fromUtf8("參數設定-2  "));
+  pageControl_->setAccessibleName("Pages");
+  for (int i = 0; i < pageControl_->count(); ++i) NameTabPage(pageControl_, i);
   optionPages_ = new OptionPages(*this, setup1, setup2);
   buildBottomStrip();
   auto* top = new QVBoxLayout(this);
@@ -177,11 +179,13 @@ MainWindow::~MainWindow() {
 void MainWindow::buildBottomStrip() {
   auto* strip = new QFrame(this);
   strip->setObjectName("Control1");
+  strip->setAccessibleName("Run controls");
   strip->setFrameShape(QFrame::StyledPanel);
   control1_ = strip;
 
   runPanel_ = new QWidget(strip);
   runPanel_->setObjectName("RunPanel");
+  runPanel_->setAccessibleName("Run");
   runPicture_ = new Picture("RunImage", PictureKind::Run, 0, runPanel_);
   runPicture_->setFixedSize(46, 46);
   runPicture_->setToolTip("Run (F5, Ctrl+R)");
@@ -196,6 +200,7 @@ void MainWindow::buildBottomStrip() {
 
   stopPanel_ = new QWidget(strip);
   stopPanel_->setObjectName("Stop_Panel");
+  stopPanel_->setAccessibleName("Stop");
   auto* stop = new QLabel(QString::fromUtf8("停止"), stopPanel_);
   stop->setObjectName("Stop");
   stopPanel_->hide();
@@ -308,8 +313,10 @@ void MainWindow::applyLanguage(const std::string& name) {
       } else if (QWidget* w = findChild<QWidget*>(control)) {
         auto* stack = qobject_cast<QStackedWidget*>(w->parentWidget());
         auto* tabs = stack != nullptr ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
-        if (tabs != nullptr)
+        if (tabs != nullptr) {
           tabs->setTabText(tabs->indexOf(w), text);
+          NameTabPage(tabs, tabs->indexOf(w));
+        }
         else if (auto* group = qobject_cast<QGroupBox*>(w))
           group->setTitle(text);
         else if (auto* label = qobject_cast<QLabel*>(w))

@@ -108,6 +108,7 @@ class MainWindow : public QWidget {
   // What the process ends with: 1 when the settings could not be saved at close, or when
   // the run after a hand-off failed or ran no panel; else 0.
   int exitStatus() const { return saveFailed_ || handOffRunFailed_ ? 1 : 0; }
+  bool running() const { return running_; }
 
 
  Q_SIGNALS:

@@ -63,7 +63,9 @@ void WindowWatchHost::plainBox(const std::string& text) { w_.showBox({text, "ZAR
 void WindowWatchHost::showChangeNotice(const std::string& title, const std::string& text) {
   // One notice at a time: the newer change replaces a notice still on screen.
   if (notice_) notice_->withdraw();
-  notice_ = new ChangeNotice(&w_, Q(title), Q(text), 250, 100, slideMs_);
+  // A run holds the event loop a slide needs (it lets it breathe only now and then): a
+  // notice that falls due then stands on screen at once instead of below it until the end.
+  notice_ = new ChangeNotice(&w_, Q(title), Q(text), 250, 100, w_.running() ? 0 : slideMs_);
   QObject::connect(notice_, &ChangeNotice::chosen, &w_, [this](ChangeNotice::Choice c) {
     w_.fileWatch().noticeAnswer(c == ChangeNotice::Choice::Yes  ? NoticeChoice::Yes
                                 : c == ChangeNotice::Choice::No ? NoticeChoice::No

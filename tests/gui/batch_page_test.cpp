@@ -108,6 +108,24 @@ TEST(BatchPage, ScriptsAndLogsThroughTheDialogsAndTheSaveButtons) {
   EXPECT_EQ(rig.find<QTabWidget>("PageControl1")->currentIndex(), 0);
 }
 
+TEST(BatchPage, ALineThatNamesItsFileMakesItTheWorkFileTheEditShows) {
+  GuiRig rig;
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nBatWork=/old/work.bin\r\n[Drives]\r\nD=" +
+                                              kSamples + "\r\n");
+  rig.start();
+  rig.find<QTabWidget>("PageControl")->setCurrentIndex(1);
+  rig.find<QPlainTextEdit>("RichEdit1")->setPlainText("ZQ d:\\boot.bin /BIN /27512 /#1");
+  Q_EMIT rig.find<gui::Picture>("RunImage")->clicked();
+  EXPECT_EQ(rig.find<QLineEdit>("work_file_bat")->text(), "D:\\BOOT.BIN");
+  // The next run's "%1" line loads that file, on unit 2.
+  rig.find<QPlainTextEdit>("RichEdit1")->setPlainText("ZQ %1 /BIN /27512 /#2");
+  Q_EMIT rig.find<gui::Picture>("RunImage")->clicked();
+  const std::vector<uint8_t> file = ReadFileBytes(kSamples + "/boot.bin");
+  EXPECT_TRUE(std::equal(file.begin(), file.end(), rig.unit(1)->memory.begin())) << rig.paneText();
+  rig.close();
+  EXPECT_NE(ReadFileText(rig.settingsFile()).find("BatWork=D:\\BOOT.BIN\r\n"), std::string::npos);
+}
+
 TEST(BatchPage, AnUnchangedPaneIsReadAgainWhenThePageIsSelectedAndTypedTextIsKept) {
   GuiRig rig;
   const std::string script = rig.dir.writeText("s.bat", "ZQ %1 /BIN\r\n");

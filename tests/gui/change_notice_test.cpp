@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include "gui/change_notice.h"
 #include "gui/controls.h"
 #include "gui/watch_host.h"
+#include "gui/widget_ui.h"
 #include "gui_rig.h"
 
 namespace zarvo::test {
@@ -81,6 +83,29 @@ TEST(ChangeNotice, ANewerChangeReplacesTheNoticeOnScreen) {
   int visible = 0;
   for (auto* n : w.findChildren<gui::ChangeNotice*>()) visible += n->isVisible() ? 1 : 0;
   EXPECT_EQ(visible, 1);
+}
+
+TEST(ChangeNotice, ANoticeThatFallsDueDuringARunShowsAtOnce) {
+  GuiRig rig;
+  rig.noticeSlideMs = 240;  // a slide needs the event loop, which a run holds
+  const std::string fw = rig.dir.write("fw.bin", ReadFileBytes(std::string(ZARVO_SAMPLES_DIR) + "/boot.bin"));
+  Touch(fw, 1700000000);
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=0\r\n[LoadDlg]\r\nOK=1\r\n[Device1]\r\nCheck=1\r\n"
+                                          "ICType=5\r\nName=" + fw + "\r\n");
+  auto& w = rig.start();
+  ASSERT_TRUE(w.fileTimer().isActive());
+  // The file changes while the run shows its first box; the tick comes inside that box.
+  rig.onBox = [&](const gui::BoxRequest&) {
+    if (w.watchHost().notice() != nullptr) return;
+    Touch(fw, 1700000100);
+    w.fileWatch().timerTick();
+  };
+  w.runClick();
+  gui::ChangeNotice* notice = w.watchHost().notice();
+  ASSERT_NE(notice, nullptr);
+  const QRect area = notice->screen()->availableGeometry();
+  EXPECT_TRUE(notice->isVisible());
+  EXPECT_EQ(notice->y(), area.bottom() + 1 - notice->height());
 }
 
 }  // namespace

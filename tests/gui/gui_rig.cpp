@@ -21,9 +21,10 @@ gui::MainWindow& GuiRig::start(std::vector<std::string> args) {
   o.registry = registry_.get();
   o.args = std::move(args);
   o.languageDirs = languageDirs;
-  o.noticeSlideMs = 0;
+  o.noticeSlideMs = noticeSlideMs;
   if (!realBoxes) o.messageBox = [this](const gui::BoxRequest& r) {
     boxes.push_back(r);
+    if (onBox) onBox(r);
     if (!answers.empty()) {
       Answer a = answers.front();
       answers.pop_front();

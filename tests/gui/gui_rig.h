@@ -47,10 +47,12 @@ class GuiRig {
   CountingClock clock;
   std::deque<Answer> answers;        // for message boxes; empty: the default button
   std::vector<gui::BoxRequest> boxes;
+  std::function<void(const gui::BoxRequest&)> onBox;  // runs while a box is up
   std::deque<QString> files;         // for file dialogs; empty: cancelled
   std::vector<gui::FileRequest> fileRequests;
   std::vector<std::string> languageDirs;
   bool realBoxes = false;            // real QMessageBoxes instead of answers from the queue
+  int noticeSlideMs = 0;             // the change notice's slide (0: placed at once)
   std::function<void(SimulatedBackend&)> prepare;  // runs on the units before start-up
 
  private:

@@ -160,6 +160,7 @@ TEST(MainWindow, APanelHidesOnTheTickAfterItsUnitLeavesAndShowsWhenOneArrives) {
   Q_EMIT w.deviceCheck().timeout({});
   EXPECT_FALSE(rig.find<QWidget>("D1_Panel")->isVisible());
   EXPECT_FALSE(rig.find<QWidget>("RunPanel")->isVisible());
+  EXPECT_TRUE(rig.find<QWidget>("NoUnitHint")->isVisible());
 }
 
 TEST(MainWindow, WithoutUnitsTheRunControlsHideOnEveryPage) {
@@ -175,9 +176,47 @@ TEST(MainWindow, WithoutUnitsTheRunControlsHideOnEveryPage) {
     EXPECT_FALSE(rig.find<QWidget>("D1_Panel")->isVisible()) << page;
   }
   EXPECT_NE(rig.paneText().find("Self Test Fail !!"), std::string::npos);
+  // The empty window page says what to check, until a unit arrives.
+  tabs->setCurrentIndex(0);
+  auto* hint = rig.find<QLabel>("NoUnitHint");
+  EXPECT_TRUE(hint->isVisible());
+  EXPECT_TRUE(hint->text().startsWith("No ZARVO R5 unit found. Check the USB cable, the unit's power and the udev rule"));
+  EXPECT_TRUE(hint->text().contains("70-zarvo-r5.rules"));
   EXPECT_FALSE(rig.find<QWidget>("W_Pass")->isVisible());
   EXPECT_FALSE(rig.find<QWidget>("W_Wait")->isVisible());
   EXPECT_TRUE(rig.find<QWidget>("W_Fail")->isVisible());
+}
+
+TEST(MainWindow, TheNoUnitLineGoesWhenAUnitArrives) {
+  GuiRig rig("");
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");
+  auto& w = rig.start();
+  EXPECT_TRUE(rig.find<QWidget>("NoUnitHint")->isVisible());
+  rig.sim().attach(0, 0x0040);
+  Q_EMIT w.deviceCheck().timeout({});
+  EXPECT_FALSE(rig.find<QWidget>("NoUnitHint")->isVisible());
+  EXPECT_TRUE(rig.find<QWidget>("D1_Panel")->isVisible());
+}
+
+TEST(MainWindow, AWatchedDevicesFileStaysWatchedWhileItsUnitIsNotPluggedIn) {
+  GuiRig rig("512Kx8");
+  const std::string fw = rig.dir.writeText("fw.hex", ":00000001FF\n");
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=0\r\nSourceIndex=2\r\n[Device2]\r\nName=" + fw + "\r\n");
+  auto& w = rig.start();
+  EXPECT_FALSE(rig.find<QWidget>("D2_Panel")->isVisible());
+  EXPECT_TRUE(rig.boxes.empty());
+  EXPECT_EQ(rig.find<RadioGroup>("WatchFile_option")->itemIndex(), 0);
+  EXPECT_TRUE(w.fileTimer().isActive());
+  EXPECT_EQ(w.fileWatch().watchedPath(), fw);
+}
+
+TEST(MainWindow, LanguageFileNamesMatchWithoutRegardToCase) {
+  GuiRig rig;
+  rig.dir.writeText("lang/Chinese.ini", "[Language]\r\n0002=\xE6\x89\xB9\xE6\xAC\xA1\r\n");
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nLang=chinese\r\n");
+  rig.start();
+  EXPECT_EQ(rig.find<QTabWidget>("PageControl")->tabText(1), QString::fromUtf8("批次"));
+  EXPECT_EQ(rig.find<QComboBox>("Lang_Sel")->currentText(), "chinese");  // the saved text stays
 }
 
 TEST(MainWindow, AnUnknownConfigurationShowsNotConnectInRedOnPanelOneAndTheDeviceButtonBlinks) {

@@ -187,6 +187,14 @@ TEST(Process, ASaveThatFailsOnTheSignalRoadSaysSoAndEndsNonZero) {
   EXPECT_EQ(ReadFileText(settings), "[Option]\r\nWatchMode=1\r\n");
 }
 
+TEST(Process, AHandOffRunThatRanNothingEndsWithStatusOne) {
+  // Run after hand-off, but no panel ticked: the unit holds nothing, and the status says so.
+  TempDir dir;
+  dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nRunMode=0\r\n[Device1]\r\nCheck=0\r\n");
+  Program p(dir, {"ZARVO_R5_SIM=512Kx8"}, {std::string(ZARVO_SAMPLES_DIR) + "/boot.hex"});
+  EXPECT_EQ(p.wait(std::chrono::seconds(30)), 1);
+}
+
 TEST(Process, AMalformedUnitListIsRefused) {
   TempDir dir;
   Program p(dir, {"ZARVO_R5_SIM=512Kx9"}, {});

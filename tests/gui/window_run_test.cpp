@@ -124,6 +124,21 @@ TEST(WindowRun, AHandedInFileNameThatIsNoUtf8ReachesTheFileUnchanged) {
   EXPECT_EQ(rig.find<QLineEdit>("Win_sum_1")->text().toStdString(), SumText(file));
 }
 
+TEST(WindowRun, TheHandOffRunsCloseEndsWithStatusOneWhenAPanelFailed) {
+  for (bool fail : {false, true}) {
+    GuiRig rig;
+    rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nRunMode=0\r\n[LoadDlg]\r\nOK=1\r\n[Device1]\r\n"
+                                            "Check=1\r\nICType=5\r\nFormat=3\r\n[Device2]\r\nCheck=1\r\nICType=5\r\nFormat=3\r\n");
+    auto& w = rig.start({kBin});
+    ASSERT_TRUE(w.autoRun().isActive());
+    rig.find<QLineEdit>("Win_Source_2")->setText(QString::fromStdString(kBin));
+    if (fail) rig.unit(1)->failNext('W', 1);
+    Q_EMIT w.autoRun().timeout({});
+    EXPECT_FALSE(w.isVisible());  // closed by the run
+    EXPECT_EQ(w.exitStatus(), fail ? 1 : 0) << (fail ? "panel 2 failed" : "both passed");
+  }
+}
+
 void Type(QLineEdit* edit, const QString& keys) {
   for (QChar c : keys) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));

@@ -269,12 +269,37 @@ TEST_F(LoadDialogTest, CreationCopiesTheDevicesKeys) {
   EXPECT_EQ(d.fieldText(HexField::DistSAdd), "0000000");
   EXPECT_EQ(d.formatItem(), static_cast<int>(kFormatBinary));
 
+  // A panel's address edit without a filter (panels 2 to 4): the field takes what it could hold.
+  for (auto [typed, shown] : {std::pair{"1fgx2345678", "1F"}, {"abcdef01", "ABCDEF0"}, {"x1", ""}}) {
+    panels.setAddressText(4, typed);
+    LoadDialog filtered(c, &panels);
+    EXPECT_EQ(filtered.fieldText(HexField::SourceSAdd), shown) << typed;
+  }
+
   // No device selected: an empty name, and nothing read from any device.
   rs.SelectedDevice = 0;
   LoadDialog none(c, &panels);
   EXPECT_EQ(key(keys::kName), "");
   EXPECT_EQ(none.nameText(), "");
   EXPECT_EQ(none.fieldText(HexField::UserFill), "FF");
+}
+
+TEST_F(LoadDialogTest, AFileTakenWithoutTheDialogBringsItsFieldsAndFormat) {
+  // The device last had a binary; a HEX file given instead is detected, not read as binary.
+  const std::string bin = dir.write("dev.bin", RandomBytes(0x500, 2));
+  const std::string hex = dir.writeText("new.hex", ":0400000001020304F2\r\n:00000001FF\r\n");
+  profile.writeText("Device2", keys::kName, bin);
+  rs.SelectedDevice = 2;
+  LoadContext c = ctx();
+  LoadDialog d(c, &panels);
+  ASSERT_EQ(d.formatItem(), static_cast<int>(kFormatBinary));
+  d.takeFile(hex);
+  EXPECT_EQ(d.nameText(), hex);
+  EXPECT_EQ(d.formatItem(), 4);
+  EXPECT_EQ(d.fieldText(HexField::SourceEAdd), Hex7(static_cast<uint32_t>(FileLength(hex) - 1)));
+  ASSERT_TRUE(d.load());
+  EXPECT_EQ(profile.readText("Device2", keys::kName, ""), hex);
+  EXPECT_EQ(profile.readText("Device2", keys::kFormat, ""), "4");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a release build and checks the installed programs, not the
-# build tree: the file list, the .desktop entry and man pages, and both programs run from a
-# staging root in a folder outside the source tree on simulated units.
+# build tree: lintian (no error, no warning), the file list, the .desktop entry and man pages,
+# the changelog's version, and both programs run from a staging root in a folder outside the
+# source tree on simulated units.
 #   scripts/check-package.sh BUILD_DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,15 +16,29 @@ dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | sort > "$build/package-fi
 diff -u "$root/packaging/package-files.txt" "$build/package-files.actual"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6'
 dpkg-deb -f "$deb" Recommends | grep -q 'fonts-noto-cjk'
+# Informational tags (hardening flags, the programs' own spellings such as "Paramater") are
+# shown; errors and warnings fail.
+status=0
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" > "$build/lintian.out" 2>&1 || status=$?
+grep -v 'running with root privileges' "$build/lintian.out" || true
+[ "$status" = 0 ] || { echo "lintian: the package has errors or warnings" >&2; exit 1; }
+[ "$(sed -n '1s/^zarvo-r5 (\([^)]*\)).*/\1/p' "$root/packaging/debian/changelog")" = "$version" ] ||
+  { echo "packaging/debian/changelog: its top entry is not version $version" >&2; exit 1; }
 
 stage=$(mktemp -d)
 work=$(mktemp -d)
 trap 'rm -rf "$stage" "$work"' EXIT
 dpkg-deb -x "$deb" "$stage"
 desktop-file-validate "$stage/usr/share/applications/zarvo-r5.desktop"
+# Binaries open through "Open with": the entry claims no catch-all type.
+! grep -q 'application/octet-stream' "$stage/usr/share/applications/zarvo-r5.desktop"
 for page in zarvo-r5 zarvo-r5-cli; do
-  warnings=$(LC_ALL=C.UTF-8 groff -ww -man -z "$stage/usr/share/man/man1/$page.1" 2>&1)
+  warnings=$(zcat "$stage/usr/share/man/man1/$page.1.gz" | LC_ALL=C.UTF-8 groff -ww -man -z 2>&1)
   [ -z "$warnings" ] || { echo "$page.1: $warnings" >&2; exit 1; }
+done
+for section in "THE FOUR PAGES" "SETTINGS FILE" "LANGUAGE TABLES" "HAND-OFF" "SIGNALS" "FILES"; do
+  zcat "$stage/usr/share/man/man1/zarvo-r5.1.gz" | grep -q "^\.SH \"\?$section" ||
+    { echo "zarvo-r5.1: no section $section" >&2; exit 1; }
 done
 
 bin=$stage/usr/bin

@@ -12,8 +12,8 @@ packages=(
   umockdev libumockdev-dev
   srecord binutils hyperfine
   qt6-base-dev libgl-dev fonts-noto-cjk fonts-dejavu-core
-  xvfb xauth
-  help2man dpkg-dev fakeroot desktop-file-utils man-db groff-base libxml2-utils
+  xvfb xauth x11-utils
+  help2man dpkg-dev fakeroot desktop-file-utils man-db groff-base libxml2-utils lintian
 )
 
 missing=()

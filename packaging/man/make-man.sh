@@ -14,6 +14,8 @@ inc=$out/zarvo-r5-cli.commands.h2m
     # Lines that start with a dot or a quote would be roff requests.
     "$cli" "$cmd" --help | sed -e 's/\\/\\e/g' -e 's/^\([.'"'"']\)/\\\&\1/'
     echo ".fi"
+    # What the options do, where the command's own --help only lists them.
+    if [ -f "$src/man/commands/$cmd.man" ]; then cat "$src/man/commands/$cmd.man"; fi
   done
   cat "$src/man/zarvo-r5-cli.h2m"
 } > "$inc"

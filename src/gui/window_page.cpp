@@ -320,8 +320,8 @@ void WindowPage::dropFile(int n, const QString& path) {
 
 void WindowPage::afterLoadDialog(int n, bool accepted, const std::string& chosen) {
   Session& s = w_.session();
-  // Only a Load confirmed in this dialog names a file: a dialog closed from its title bar
-  // leaves OK as an earlier Load left it, and its empty result must not wipe the field.
+  // Only a Load confirmed in this dialog names a file: a cancelled dialog's empty result must
+  // not wipe the field.
   if (accepted && s.profile().readText("LoadDlg", "OK", "0") != "0") {
     panels_[n - 1].source->setText(Q(chosen));
     s.profile().writeInt("CommonParameterSet", "CommonDataSelect", 0);

@@ -1,6 +1,9 @@
 #include "gui_rig.h"
 
+#include <QAbstractScrollArea>
+#include <QComboBox>
 #include <QDir>
+#include <QTabBar>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -77,6 +80,14 @@ void TypeKeys(QWidget* w, const QString& keys) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
     QApplication::sendEvent(w, &press);
   }
+}
+
+bool QtInternal(const QWidget* w) {
+  if (w->objectName().startsWith("qt_")) return true;
+  for (const QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget())
+    if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractScrollArea*>(p) || qobject_cast<const QTabBar*>(p))
+      return true;
+  return false;
 }
 
 std::string Screenshot(QWidget* w, const std::string& name) {

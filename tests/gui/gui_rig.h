@@ -68,6 +68,10 @@ void WhenModal(std::function<void(QWidget*)> f);
 // Sends the keys to the widget one by one, as typing would.
 void TypeKeys(QWidget* w, const QString& keys);
 
+// Widgets Qt builds inside its own controls (a combo's edit, scroll bars, viewports, tab
+// bars), which the control itself stands for.
+bool QtInternal(const QWidget* w);
+
 // Writes a PNG of the widget into the build tree's screenshots folder; returns its path.
 std::string Screenshot(QWidget* w, const std::string& name);
 

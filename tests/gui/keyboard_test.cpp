@@ -153,15 +153,6 @@ TEST(Keyboard, TheEnglishTableCarriesMnemonicsThatDoNotClashOnAnyPage) {
   EXPECT_TRUE(rig.find<QLineEdit>("BatFileName")->hasFocus());
 }
 
-// Widgets Qt builds inside its own controls, which the control itself names.
-bool QtInternal(const QWidget* w) {
-  if (w->objectName().startsWith("qt_")) return true;
-  for (const QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget())
-    if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractScrollArea*>(p) || qobject_cast<const QTabBar*>(p))
-      return true;
-  return false;
-}
-
 std::vector<std::string> Unnamed(QWidget* root) {
   std::vector<std::string> out;
   QList<QWidget*> all = root->findChildren<QWidget*>();

@@ -37,14 +37,6 @@ const std::string kSamples = ZARVO_SAMPLES_DIR;
 
 bool OnX11() { return QGuiApplication::platformName() == "xcb"; }
 
-// Widgets Qt builds inside its own controls (a combo's edit, scroll bars, viewports).
-bool QtInternal(const QWidget* w) {
-  if (w->objectName().startsWith("qt_")) return true;
-  for (const QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget())
-    if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractScrollArea*>(p)) return true;
-  return false;
-}
-
 // What of the shown controls below root is cut: a control outside its parent, a caption
 // narrower than its text, a sum field that cannot show its 16 dashes.
 std::vector<std::string> Clipped(QWidget* root) {

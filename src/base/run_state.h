@@ -56,6 +56,9 @@ struct RunState {
   // Load dialog and pipeline.
   int SelectedDevice = 0;  // 1..4 when a device panel asked, other values for none
   bool LoadCancelled = false;
+  // Per device panel: the file and format whose Auto Detect box was last shown, so the box
+  // comes once per file rather than at every run.
+  std::array<std::string, 4> DetectionShown{};
 
   // Idle level of the reset line: 1 for "Normal High", 0 for "Normal Low"; active is the opposite.
   int ResetIdleLevel() const { return ResetPolarity == 1 ? 0 : 1; }

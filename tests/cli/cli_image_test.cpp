@@ -130,6 +130,38 @@ TEST_F(CliImage, DefaultIcIsTheSmallestThatHoldsTheFile) {
   }
 }
 
+// The CRC-32 of the IEEE polynomial, bit by bit, as a check on the program's.
+uint32_t Crc32(const Bytes& bytes) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (uint8_t b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// Beside the sum, which depends on the file's length, a CRC-32 of the IC image: one
+// firmware gives one CRC whatever file format carries it.
+TEST_F(CliImage, CrcOfTheIcImageIsTheSameForEveryFormat) {
+  const Bytes firmware = test::RandomBytes(0x3000, 61);
+  const std::string bin = dir.write("fw.bin", firmware);
+  Bytes ic = firmware;
+  ic.resize(0x4000, 0xFF);
+  const std::string want = "CRC32: " + Hex(Crc32(ic), "%08X") + "\n";
+  for (const char* args : {"", "-intel", "-motorola -address-length=4", "-tektronix"}) {
+    SCOPED_TRACE(args);
+    std::string file = bin;
+    if (*args) {
+      file = dir.file("fw.hex");
+      const std::string cmd = "srec_cat " + bin + " -binary -o " + file + " " + args + " >/dev/null 2>&1";
+      ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    }
+    const auto r = run(file, {"--ic", "/27128"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), want);
+  }
+}
+
 TEST_F(CliImage, UsageErrorsExitTwo) {
   const std::string f = dir.write("fw.bin", Bytes(100, 1));
   const std::vector<std::vector<std::string>> cases{

@@ -140,7 +140,6 @@ bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const s
   load.unitMemory = UnitMemoryFor(rs, unit - 1);
   if (!HandOff(load)) return Fail(ui);
   ui.appendMessage("[Range: 0x" + Hex8(ctx.image.range()) + "] => SUM :0x" + ctx.image.sumText());
-  out.loaded = true;
   if (ctx.lineLoaded) ctx.lineLoaded(index);
 
   // Without a known configuration of this unit, or with an IC larger than it, nothing would

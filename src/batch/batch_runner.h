@@ -21,7 +21,6 @@ namespace zarvo {
 // What one command line did, for reports such as a JUnit file.
 struct LineResult {
   bool ok = false;        // the line ended with "Success!!": the unit holds the image
-  bool loaded = false;    // the image was loaded (its range and sum line written)
   VerifyDifference difference;  // where its verify found the unit differing (count 0: not)
   bool differs() const { return difference.count > 0; }
 };

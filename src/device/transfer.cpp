@@ -76,8 +76,9 @@ namespace {
 // The configuration of the unit at a position, or of the last unit tested without one.
 const UnitConfig* ConfigFor(const RunState& rs, int position) {
   if (position < 0) return ConfigByDeviceSize(rs.DeviceSize);
-  if (position >= static_cast<int>(rs.UnitDeviceSize.size())) return nullptr;
-  return ConfigByDeviceSize(rs.UnitDeviceSize[static_cast<size_t>(position)]);
+  const auto p = static_cast<size_t>(position);
+  if (p >= rs.UnitDeviceSize.size() || rs.UnitTestedEntry[p] != rs.UnitList[p]) return nullptr;
+  return ConfigByDeviceSize(rs.UnitDeviceSize[p]);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "app/session.h"
 #include "batch/batch_runner.h"
 #include "counting_clock.h"
+#include "device/discovery.h"
 #include "device/self_test.h"
 #include "device/simulated_backend.h"
 #include "recording_ui.h"
@@ -140,6 +141,23 @@ TEST(BatchOutcome, MirroringUsesTheMemoryOfTheUnitBeingWritten) {
   const std::vector<uint8_t>& m = b.sim->unit(1)->memory;
   for (size_t at = 0; at < m.size(); at += file.size())
     ASSERT_TRUE(std::equal(file.begin(), file.end(), m.begin() + static_cast<long>(at))) << at;
+}
+
+// The device check refreshes the unit list between self tests: once a unit is pulled, the
+// unit now at a list position is not the one the self test read there, and is refused
+// rather than written with the other's geometry.
+TEST(BatchOutcome, AUnitListChangedSinceTheSelfTestIsNotTrusted) {
+  Bench b("512Kx8,512Kx16");
+  b.dir.write("fw.bin", RandomBytes(0x2000, 35));
+  b.sim->detach(0);
+  CheckUnits(*b.dev);  // Device 1 is the 16-bit unit now
+  b.sim->unit(1)->log.clear();
+  const BatchSummary s = b.run({"ZQ D:\\FW.BIN /BIN /#1"});
+  EXPECT_EQ(s.failedLines, 1);
+  EXPECT_EQ(b.ui.pane.back(), "Error !! Unknown device size, nothing downloaded...");
+  for (const std::string& l : b.sim->unit(1)->logLines()) EXPECT_NE(l[0], 'W') << l;
+  SelfTest(*b.dev, false);  // tested again, it is written with its own geometry
+  EXPECT_EQ(b.run({"ZQ D:\\FW.BIN /BIN /#1"}).failedLines, 0) << b.ui.pane.back();
 }
 
 }  // namespace

@@ -44,8 +44,11 @@ struct RunState {
   std::array<bool, 4> PanelPresent{};
   std::string DeviceSize;  // "512K * 8bit", "1024K * 8bit" or "512K * 16bit": the last unit tested
   // Each unit's own configuration text by its UnitList position, from the last self test
-  // (empty: not tested); a download uses the one of the unit it writes.
+  // (empty: not tested), and the UnitList entry it was tested at: a list refreshed since
+  // (a unit pulled or plugged) may hold another unit there. A download uses the one of the
+  // unit it writes.
   std::array<std::string, 15> UnitDeviceSize{};
+  std::array<uint8_t, 15> UnitTestedEntry{};
   bool VerifyMismatch = false;
   int BlinkState = 0;  // LED level last sent by a blink
 
@@ -56,6 +59,9 @@ struct RunState {
   // Load dialog and pipeline.
   int SelectedDevice = 0;  // 1..4 when a device panel asked, other values for none
   bool LoadCancelled = false;
+  // Per device panel: the file and format whose Auto Detect box was last shown, so the box
+  // comes once per file rather than at every run.
+  std::array<std::string, 4> DetectionShown{};
 
   // Idle level of the reset line: 1 for "Normal High", 0 for "Normal Low"; active is the opposite.
   int ResetIdleLevel() const { return ResetPolarity == 1 ? 0 : 1; }

@@ -54,9 +54,13 @@ bool ApplyChunk(BatchContext& ctx, int64_t n) {
   return true;
 }
 
-bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const std::string& parseError) {
+bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const std::string& parseError,
+                  LineResult* result) {
   RunState& rs = ctx.dev.rs;
   Ui& ui = ctx.dev.ui;
+  LineResult unused;
+  LineResult& out = result != nullptr ? *result : unused;
+  out = {};
 
   Progress(ui, 5);
   const int unit = rs.UnitText[0] - '0';
@@ -133,36 +137,48 @@ bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const s
   req.destination = "0000000";
   ctx.image.setRange(0);
   LoadContext load{ctx.image, rs, ctx.dev.profile, ui};
+  load.unitMemory = UnitMemoryFor(rs, unit - 1);
   if (!HandOff(load)) return Fail(ui);
   ui.appendMessage("[Range: 0x" + Hex8(ctx.image.range()) + "] => SUM :0x" + ctx.image.sumText());
+  if (ctx.lineLoaded) ctx.lineLoaded(index);
 
-  if (!SetMode(ctx.dev, kModeHost)) return Fail(ui, "Error 53!! Function fail...");
-  // Without a known configuration, or with an IC larger than the unit, nothing would be
-  // sent: such a line fails instead of ending "Success!!".
+  // Without a known configuration of this unit, or with an IC larger than it, nothing would
+  // be sent: such a line fails instead of ending "Success!!", and before the unit is taken
+  // from the target, which keeps its old image.
   const std::optional<Geometry> g = GeometryFor(rs, unit - 1);
-  if (!g) return Fail(ui, kNothingDownloadedUnknownSize);
-  if (g->passes == 0) return Fail(ui, kNothingDownloadedIcTooLarge);
+  if (const char* refusal = DownloadRefusal(g)) return Fail(ui, refusal);
+  if (!SetMode(ctx.dev, kModeHost)) return Fail(ui, "Error 53!! Function fail...");
   if (!Download(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->downloadFailText);
   Progress(ui, 25);
   if (!rs.VerifySwitch.empty()) {
     rs.VerifyMismatch = false;
-    // A mismatch is no failure here: the verify has reported it and lit the fail lamp.
-    if (!ReadBackVerify(ctx.dev, ctx.image, *g)) return Fail(ui, g->config->verifyFailText);
+    const VerifyResult verify = ReadBackVerify(ctx.dev, ctx.image, *g);
+    if (!verify) return Fail(ui, g->config->verifyFailText);
+    out.difference = verify.difference;
+    // The verify has written "Error !! Verify check error ..." and lit the fail lamp; the
+    // unit does not hold the image, so it is not handed to the target.
+    if (verify.differs()) return Fail(ui);
   }
   Progress(ui, 35);
 
   if (!FindBatchUnit(ctx, unit)) return false;
+  bool reset = true;
   if (rs.ResetSwitch == "/RESET0") {
-    SetResetLine(ctx.dev, 0);
+    reset = SetResetLine(ctx.dev, 0);
   } else if (rs.ResetSwitch == "/RESET1") {
-    SetResetLine(ctx.dev, 1);
+    reset = SetResetLine(ctx.dev, 1);
   } else if (rs.ResetSwitch == "/RESET") {
     ui.appendMessage("Warnning !! /Reset = /Reset1");
-    SetResetLine(ctx.dev, 1);
+    reset = SetResetLine(ctx.dev, 1);
   }
+  // The image is in the unit: it goes to the target even when the reset line could not be
+  // set, but the line fails, with the reset step's text as its last (a build server must
+  // not take a target that may sit in reset for a pass).
   if (!SetMode(ctx.dev, kModeTarget)) return Fail(ui, "Error 53!! Function fail...");
+  if (!reset) return Fail(ui);
   Progress(ui, 10);
   ui.appendMessage("Success!!");
+  out.ok = true;
   return true;
 }
 
@@ -188,11 +204,10 @@ BatchSummary RunBatch(BatchContext& ctx, const std::vector<std::string>& script)
     ui.setProgress(ProgressBar::Batch, 10);
     ++summary.commandLines;
     if (ctx.lineStarted) ctx.lineStarted(static_cast<int>(i));
-    const bool ok = RunBatchLine(ctx, static_cast<int>(i), line, parseError);
-    const bool mismatch = ok && !rs.VerifySwitch.empty() && rs.VerifyMismatch;
-    if (!ok) ++summary.failedLines;
-    if (mismatch) ++summary.mismatchLines;
-    if (ctx.lineEnded) ctx.lineEnded(static_cast<int>(i), ok, mismatch);
+    LineResult result;
+    if (!RunBatchLine(ctx, static_cast<int>(i), line, parseError, &result)) ++summary.failedLines;
+    if (result.differs()) ++summary.mismatchLines;
+    if (ctx.lineEnded) ctx.lineEnded(static_cast<int>(i), result);
     ui.setProgress(ProgressBar::Batch, StatusModel::kProgressMax);
     if (ui.status().lamp(Page::Batch).seen() == kLampWait) ui.setLamp(kLampPass);
   }

@@ -13,26 +13,36 @@
 #include "base/run_state.h"
 #include "base/ui.h"
 #include "device/device_context.h"
+#include "device/transfer.h"
 #include "image/image_buffer.h"
 
 namespace zarvo {
+
+// What one command line did, for reports such as a JUnit file.
+struct LineResult {
+  bool ok = false;        // the line ended with "Success!!": the unit holds the image
+  VerifyDifference difference;  // where its verify found the unit differing (count 0: not)
+  bool differs() const { return difference.count > 0; }
+};
 
 struct BatchContext {
   DeviceContext dev;  // the unit link, run-wide values, settings file, screen and clock
   ImageBuffer& image;
   const PathResolver& resolver;
   std::string addrText;  // panel 1's address edit Win_addr_1, for the saved start text
-  // Called around every command line (0-based index), for reports such as a JUnit file;
-  // ok is false for a failed line, mismatch true when its verify found a difference.
+  // Called around every command line (0-based index), for reports such as a JUnit file:
+  // when it starts, once its image is loaded (after the range and sum line, before anything
+  // goes to the unit), and when it ends.
   std::function<void(int index)> lineStarted = {};
-  std::function<void(int index, bool ok, bool mismatch)> lineEnded = {};
+  std::function<void(int index)> lineLoaded = {};
+  std::function<void(int index, const LineResult& result)> lineEnded = {};
 };
 
 // What a run did, for callers that need a result (the terminal's exit status).
 struct BatchSummary {
   int commandLines = 0;  // lines that were run (not blank)
   int failedLines = 0;   // lines that did not reach "Success!!"
-  int mismatchLines = 0; // lines that reached "Success!!" after a verify mismatch
+  int mismatchLines = 0; // of those, lines whose verify found a difference
   bool noScript = false; // "No bat code...."
 };
 
@@ -40,7 +50,9 @@ struct BatchSummary {
 BatchSummary RunBatch(BatchContext& ctx, const std::vector<std::string>& script);
 
 // Runs line index (0-based) after ParseBatchLine; parseError is the parser's refusal, if any.
-bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const std::string& parseError);
+// A verify that found a difference, or a reset-line switch that failed, fails the line.
+bool RunBatchLine(BatchContext& ctx, int index, const std::string& line, const std::string& parseError,
+                  LineResult* result = nullptr);
 
 // Finds Device n and blinks it; not found: "\nError!! USB Device-n is not connect...", fail lamp.
 bool FindBatchUnit(BatchContext& ctx, int n);

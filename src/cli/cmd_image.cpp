@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/console_ui.h"
 #include "cli/file_check.h"
+#include "cli/report_lines.h"
 #include "image/load_dialog.h"
 #include "image/load_keys.h"
 #include "image/tables.h"
@@ -27,8 +28,11 @@ constexpr const char* kHelp =
     "Usage: zarvo-r5-cli image FILE -o OUT [OPTIONS]\n"
     "\n"
     "Loads FILE into the image buffer the way a confirmed load dialog and a window-mode\n"
-    "load do, writes the first bytes of the image to OUT and prints the range and sum:\n"
+    "load do, writes the first bytes of the image to OUT and prints the range and sum, and\n"
+    "the CRC-32 of the IC image (image bytes 0 .. IC size - 1, the same for every format of\n"
+    "one firmware, and the one 'run' prints):\n"
     "  [Range: 0x00010000] => SUM :0x0001FE2A\n"
+    "  CRC32: 1A2B3C4D\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT       file to write the image bytes to (required)\n"
@@ -345,7 +349,8 @@ int RunImage(const Args& given) {
     std::fprintf(stderr, "zarvo-r5-cli image: cannot write %s\n", o.out.c_str());
     return 1;
   }
-  std::printf("[Range: 0x%s] => SUM :0x%s\n", Hex8(image.range()).c_str(), image.sumText().c_str());
+  std::printf("[Range: 0x%s] => SUM :0x%s\n%s\n", Hex8(image.range()).c_str(), image.sumText().c_str(),
+              CrcLine(image, rs.IcSize).c_str());
   return 0;
 }
 

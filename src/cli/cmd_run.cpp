@@ -16,6 +16,7 @@
 #include "cli/commands.h"
 #include "cli/console_ui.h"
 #include "cli/junit_report.h"
+#include "cli/report_lines.h"
 #include "cli/script_check.h"
 #include "device/self_test.h"
 
@@ -28,7 +29,9 @@ constexpr const char* kHelp =
     "\n"
     "Runs the self test, then every line of the batch script SCRIPT (a .bat file), as the\n"
     "Run button of the batch page does. Message-pane lines go to stdout, message boxes to\n"
-    "stderr with their title.\n"
+    "stderr with their title. After each line's range and sum comes \"CRC32: 1A2B3C4D\", the\n"
+    "CRC-32 of the IC image (as 'zarvo-r5-cli image' prints it); a verify that finds a\n"
+    "difference names its first address, the bytes written and read and the count on stderr.\n"
     "\n"
     "Options:\n"
     "  --work FILE       the work file (\"%1\") for lines that name no file (default:\n"
@@ -165,14 +168,19 @@ int RunScript(const Args& given) {
     mark = ui.pane.size();
     started = std::chrono::steady_clock::now();
   };
-  ctx.lineEnded = [&](int index, bool ok, bool mismatch) {
+  // Beside the sum, which depends on the file's layout, the CRC-32 of what the unit receives.
+  ctx.lineLoaded = [&](int) { ui.appendMessage(CrcLine(session.image(), session.state().IcSize)); };
+  ctx.lineEnded = [&](int index, const LineResult& r) {
     JUnitCase c;
     c.name = "Line[" + std::to_string(index + 1) + "] " + lines[static_cast<size_t>(index)];
     c.seconds = seconds();
     c.output.assign(ui.pane.begin() + static_cast<long>(mark), ui.pane.end());
-    c.failed = !ok || mismatch;
-    if (!ok) c.message = c.output.empty() ? "failed" : c.output.back();
-    if (mismatch) c.message = "the verify found a difference";
+    c.failed = !r.ok;
+    if (!r.ok) c.message = c.output.empty() ? "failed" : c.output.back();
+    if (r.differs()) {
+      c.message = DifferenceText(r.difference);
+      std::fprintf(stderr, "zarvo-r5-cli run: Line[%d]: %s\n", index + 1, c.message.c_str());
+    }
     cases.push_back(std::move(c));
   };
   ui.setMainWindowEnabled(false);

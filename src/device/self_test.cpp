@@ -80,7 +80,10 @@ bool SelfTest(DeviceContext& ctx, bool withMessages) {
       ctx.rs.DeviceMemorySize = config->capacity;
     ctx.ui.setDriverText(panel, config->deviceSize);
     ctx.rs.DeviceSize = config->deviceSize;
-    if (i < static_cast<int>(ctx.rs.UnitDeviceSize.size())) ctx.rs.UnitDeviceSize[static_cast<size_t>(i)] = config->deviceSize;
+    if (i < static_cast<int>(ctx.rs.UnitDeviceSize.size())) {
+      ctx.rs.UnitDeviceSize[static_cast<size_t>(i)] = config->deviceSize;
+      ctx.rs.UnitTestedEntry[static_cast<size_t>(i)] = ctx.rs.UnitList[static_cast<size_t>(i)];
+    }
     out.indented(std::string("Device Size    : ") + config->deviceSize);
     out.line("Self Test OK !!");
   }

@@ -1,15 +1,17 @@
 #include "device/simulated_backend.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace zarvo {
 
 std::string SimRequest::text() const {
   char buf[48];
   if (kind == 'W' || kind == 'R')
-    std::snprintf(buf, sizeof buf, "%c %u%s", kind, count, failed ? " FAIL" : "");
+    std::snprintf(buf, sizeof buf, "%c %u%s", kind, count, failed ? " FAIL" : flipped ? " FLIP" : "");
   else
     std::snprintf(buf, sizeof buf, "%c %04X %04X%s", kind, value, index, failed ? " FAIL" : "");
   return buf;
@@ -48,9 +50,9 @@ std::vector<std::string> SimUnit::logLines() const {
   return lines;
 }
 
-void SimUnit::failNext(char kind, uint32_t nth) {
+void SimUnit::failNext(char kind, uint32_t nth, SimFaultAction action) {
   const auto k = static_cast<unsigned char>(kind) & 0x7F;
-  faults_.emplace_back(kind, counts_[k] + nth);
+  faults_.push_back({kind, counts_[k] + nth, action});
 }
 
 std::array<uint8_t, 16> SimUnit::statusBlock() const {
@@ -68,12 +70,18 @@ std::array<uint8_t, 16> SimUnit::statusBlock() const {
   return s;
 }
 
-bool SimUnit::injected(char kind) {
+std::optional<SimFaultAction> SimUnit::injected(char kind) {
   const auto k = static_cast<unsigned char>(kind) & 0x7F;
   const uint32_t n = ++counts_[k];
-  for (const auto& f : faults_)
-    if (f.first == kind && f.second == n) return true;
-  return false;
+  for (const Pending& f : faults_)
+    if (f.kind == kind && f.at == n) return f.action;
+  return std::nullopt;
+}
+
+void SimUnit::hang() {
+  // A unit that does not answer keeps the caller waiting as long as the link lets it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+  lastError = UsbError::Timeout;
 }
 
 void SimUnit::record(const SimRequest& r) {
@@ -94,7 +102,14 @@ void SimUnit::persist(uint32_t offset, uint32_t n) {
 bool SimUnit::control(char letter, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) {
   SimRequest r{letter, value, index, 0, false};
   bool ok = true;
-  if (injected(letter)) {
+  const std::optional<SimFaultAction> fault = injected(letter);
+  if (fault == SimFaultAction::Hang) {
+    hang();
+    r.failed = true;
+    record(r);
+    return false;
+  }
+  if (fault) {
     ok = false;
   } else {
     switch (letter) {
@@ -143,10 +158,17 @@ bool SimUnit::control(char letter, uint16_t value, uint16_t index, uint8_t* data
 bool SimUnit::bulk(char kind, const uint8_t* from, uint8_t* to, uint32_t n) {
   SimRequest r{kind, 0, 0, n, false};
   const bool write = kind == 'W';
-  const bool shortTransfer = injected(kind);
+  const std::optional<SimFaultAction> fault = injected(kind);
   // Without an announced load (write) or read of exactly this length the unit moves nothing.
   const bool announced = pending_ == (write ? 'L' : 'F') && n == pendingLength_;
   pending_ = 0;
+  if (fault == SimFaultAction::Hang) {
+    hang();
+    r.failed = true;
+    record(r);
+    return false;
+  }
+  const bool shortTransfer = fault == SimFaultAction::Fail;
   if (announced) {
     const uint32_t moved = shortTransfer ? n / 2 : n;
     const auto size = static_cast<uint32_t>(memory.size());
@@ -161,6 +183,17 @@ bool SimUnit::bulk(char kind, const uint8_t* from, uint8_t* to, uint32_t n) {
       }
       done += piece;
       offset = (offset + piece) % size;
+    }
+    if (fault == SimFaultAction::Flip && n > 0) {
+      // The middle byte of the block arrives inverted: in the memory, or in the host's copy.
+      const uint32_t at = static_cast<uint32_t>((static_cast<uint64_t>(block_) * n + n / 2) % size);
+      if (write) {
+        memory[at] = static_cast<uint8_t>(~memory[at]);
+        persist(at, 1);
+      } else {
+        to[n / 2] = static_cast<uint8_t>(~to[n / 2]);
+      }
+      r.flipped = true;
     }
   }
   lastError = !announced ? UsbError::Refused : shortTransfer ? UsbError::Short : UsbError::None;
@@ -184,31 +217,62 @@ SimulatedBackend::SimulatedBackend(const std::string& slots) {
 }
 
 void SimulatedBackend::build(const SimConfig& config) {
-  slots_ = config.slots;
+  configured_ = config.slots;
   dir_ = config.dir;
-  for (int i = 0; i < kSlotCount; ++i) {
-    const SimSlot& s = slots_[static_cast<size_t>(i)];
-    if (s.kind != SimSlotKind::Unit) continue;
-    auto& u = units_[static_cast<size_t>(i)];
-    u = std::make_unique<SimUnit>(i, s.configCode, config.dir);
-    if (!u->fileError.empty() && error_.empty()) error_ = u->fileError;
-  }
+  timeoutMs_ = config.timeoutMs;
+  for (int i = 0; i < kSlotCount; ++i) place(i, configured_[static_cast<size_t>(i)]);
   for (const SimFault& f : config.faults)
-    if (SimUnit* u = unit(f.slot)) u->failNext(f.kind, f.nth);
+    if (SimUnit* u = unit(f.slot)) u->failNext(f.kind, f.nth, f.action);
+  followSlotsFile();
+}
+
+void SimulatedBackend::place(int slot, const SimSlot& entry) {
+  const auto i = static_cast<size_t>(slot);
+  if (units_[i]) {
+    if (open_ == slot) {
+      open_ = -1;
+      pulledWhileOpen_ = true;
+    }
+    units_[i].reset();
+  }
+  slots_[i] = entry;
+  if (entry.kind != SimSlotKind::Unit) return;
+  units_[i] = std::make_unique<SimUnit>(slot, entry.configCode, dir_);
+  units_[i]->timeoutMs = timeoutMs_;
+  if (!units_[i]->fileError.empty() && error_.empty()) error_ = units_[i]->fileError;
 }
 
 SimUnit* SimulatedBackend::attach(int slot, uint16_t configCode) {
   if (slot < 0 || slot >= kSlotCount || slots_[static_cast<size_t>(slot)].kind != SimSlotKind::Empty) return nullptr;
-  slots_[static_cast<size_t>(slot)] = {SimSlotKind::Unit, configCode};
-  units_[static_cast<size_t>(slot)] = std::make_unique<SimUnit>(slot, configCode, dir_);
+  place(slot, {SimSlotKind::Unit, configCode});
   return unit(slot);
 }
 
 void SimulatedBackend::detach(int slot) {
   if (slot < 0 || slot >= kSlotCount) return;
-  if (open_ == slot) open_ = -1;
-  slots_[static_cast<size_t>(slot)] = {};
-  units_[static_cast<size_t>(slot)].reset();
+  place(slot, {});
+}
+
+void SimulatedBackend::followSlotsFile() {
+  if (dir_.empty()) return;
+  std::string text;
+  if (std::FILE* f = std::fopen((std::filesystem::path(dir_) / "slots").c_str(), "rb")) {
+    char buf[512];
+    for (size_t got; (got = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, got);
+    std::fclose(f);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    if (text.empty()) text = "-";  // an empty file: every slot empty
+  }
+  if (text == slotsText_) return;
+  std::array<SimSlot, kSlotCount> wanted = configured_;
+  std::string error;
+  if (!text.empty() && !ParseSlotList(text, wanted, error)) return;  // half-written, or wrong: wait for the next
+  slotsText_ = text;
+  for (int i = 0; i < kSlotCount; ++i) {
+    const SimSlot& want = wanted[static_cast<size_t>(i)];
+    const SimSlot& have = slots_[static_cast<size_t>(i)];
+    if (want.kind != have.kind || want.configCode != have.configCode) place(i, want);
+  }
 }
 
 SimUnit* SimulatedBackend::unit(int slot) {
@@ -217,9 +281,11 @@ SimUnit* SimulatedBackend::unit(int slot) {
 }
 
 SimUnit* SimulatedBackend::current() {
+  followSlotsFile();
   SimUnit* u = open_ >= 0 ? unit(open_) : nullptr;
-  // An open device of another product refuses what only a unit answers.
-  if (!u) lastError_ = open_ >= 0 ? UsbError::Refused : UsbError::NoDevice;
+  // An open device of another product refuses what only a unit answers; a unit pulled out
+  // while open leaves a broken link, as libusb reports a device that is gone.
+  if (!u) lastError_ = open_ >= 0 ? UsbError::Refused : pulledWhileOpen_ ? UsbError::LinkBroken : UsbError::NoDevice;
   return u;
 }
 
@@ -230,6 +296,7 @@ bool SimulatedBackend::settle(const SimUnit& u, bool ok) {
 
 std::optional<uint16_t> SimulatedBackend::productId(int slot) {
   if (slot < 0 || slot >= kSlotCount) return std::nullopt;
+  followSlotsFile();
   switch (slots_[static_cast<size_t>(slot)].kind) {
     case SimSlotKind::Unit:
       return kProductId;
@@ -246,11 +313,15 @@ bool SimulatedBackend::open(int slot) {
     return false;
   }
   open_ = slot;
+  pulledWhileOpen_ = false;
   lastError_ = UsbError::None;
   return true;
 }
 
-void SimulatedBackend::close() { open_ = -1; }
+void SimulatedBackend::close() {
+  open_ = -1;
+  pulledWhileOpen_ = false;
+}
 
 bool SimulatedBackend::controlIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) {
   SimUnit* u = current();

@@ -3,16 +3,18 @@
 // as a real unit does: status block, block select, load and read of blocks (block k at
 // memory offset k x length, modulo the memory size), mode, reset line, LED. With a
 // directory, unit N+1 of slot N keeps its memory in unitN+1.bin (kept between runs like a
-// powered unit) and appends one line per request to unitN+1.log.
+// powered unit) and appends one line per request to unitN+1.log, and the file "slots"
+// there, while it exists, says which slots hold what (another process plugs and pulls).
 //
 // Log lines: a control request is its letter, value and index in 4 upper-case hex digits
 // ("L 8000 2000"); a bulk transfer is W or R and the byte count in decimal ("W 8192"). A
-// request that failed ends in " FAIL".
+// request that failed ends in " FAIL", a bulk transfer with a byte inverted in " FLIP".
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,7 @@ struct SimRequest {
   uint16_t index = 0;
   uint32_t count = 0;  // bulk byte count
   bool failed = false;
+  bool flipped = false;  // a bulk transfer that inverted one byte
   std::string text() const;
 };
 
@@ -54,8 +57,10 @@ class SimUnit {
   std::vector<SimRequest> log;
 
   std::vector<std::string> logLines() const;
-  // Fails the nth request of a kind from now on (1: the next one).
-  void failNext(char kind, uint32_t nth = 1);
+  // The nth request of a kind from now on (1: the next one) fails, or flips a byte, or hangs.
+  void failNext(char kind, uint32_t nth = 1, SimFaultAction action = SimFaultAction::Fail);
+  // How long a hung request waits before it fails with UsbError::Timeout.
+  unsigned timeoutMs = kSimDefaultTimeoutMs;
   std::array<uint8_t, 16> statusBlock() const;
   // Why the last request failed, or None.
   UsbError lastError = UsbError::None;
@@ -67,7 +72,9 @@ class SimUnit {
   bool bulkRead(uint8_t* data, uint32_t n);
 
  private:
-  bool injected(char kind);
+  // The fault set for this request of a kind (counted from 1 per kind), if any.
+  std::optional<SimFaultAction> injected(char kind);
+  void hang();
   // One bulk transfer of n bytes at the selected block: kind 'W' copies from, 'R' copies to.
   bool bulk(char kind, const uint8_t* from, uint8_t* to, uint32_t n);
   void record(const SimRequest& r);
@@ -78,7 +85,12 @@ class SimUnit {
   char pending_ = 0;  // 'L' or 'F' after an announce, until the bulk transfer
   uint16_t pendingLength_ = 0;
   std::array<uint32_t, 128> counts_{};
-  std::vector<std::pair<char, uint32_t>> faults_;
+  struct Pending {
+    char kind;
+    uint32_t at;  // the request count of the kind it applies to
+    SimFaultAction action;
+  };
+  std::vector<Pending> faults_;
   std::FILE* bin_ = nullptr;
   std::FILE* logFile_ = nullptr;
 };
@@ -106,6 +118,9 @@ class SimulatedBackend final : public UsbBackend {
   // open unit is closed: the link is broken). For tests of units that come and go.
   SimUnit* attach(int slot, uint16_t configCode);
   void detach(int slot);
+  // Makes the slots what DIR/slots says now, or what the configuration said when there is
+  // no such file; every request does this first. A malformed file changes nothing.
+  void followSlotsFile();
   // Which slot is open, -1 for none.
   int openSlot() const { return open_; }
   // Problems with the configuration or the unit files; empty when all is well.
@@ -113,13 +128,19 @@ class SimulatedBackend final : public UsbBackend {
 
  private:
   void build(const SimConfig& config);
+  // Puts what a slot entry names into a slot, pulling what was there first.
+  void place(int slot, const SimSlot& entry);
   // The open unit; nullptr, with lastError_ set, when none is open.
   SimUnit* current();
   // Takes the unit's lastError after a request it carried and passes its outcome on.
   bool settle(const SimUnit& u, bool ok);
 
   std::array<SimSlot, kSlotCount> slots_{};
+  std::array<SimSlot, kSlotCount> configured_{};  // the slots without a slots file
   std::string dir_;
+  unsigned timeoutMs_ = kSimDefaultTimeoutMs;
+  std::string slotsText_;       // the slots file's content last applied (empty: none)
+  bool pulledWhileOpen_ = false;  // the open unit went away: its requests find a broken link
   std::array<std::unique_ptr<SimUnit>, kSlotCount> units_{};
   int open_ = -1;
   UsbError lastError_ = UsbError::None;

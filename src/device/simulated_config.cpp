@@ -49,6 +49,10 @@ bool ParseUnsigned(const std::string& s, uint32_t max, uint32_t& out) {
 uint32_t SimMemorySize(uint16_t configCode) { return configCode == 0x0040 ? 0x80000u : 0x100000u; }
 
 bool ParseSimSlots(const std::string& text, SimConfig& config, std::string& error) {
+  return ParseSlotList(text, config.slots, error);
+}
+
+bool ParseSlotList(const std::string& text, std::array<SimSlot, kSlotCount>& out, std::string& error) {
   std::vector<std::string> names = Split(text, ',');
   if (names.size() > static_cast<size_t>(kSlotCount)) {
     error = "ZARVO_R5_SIM names " + std::to_string(names.size()) + " slots; there are 15";
@@ -71,7 +75,7 @@ bool ParseSimSlots(const std::string& text, SimConfig& config, std::string& erro
       return false;
     }
   }
-  config.slots = slots;
+  out = slots;
   return true;
 }
 
@@ -83,15 +87,24 @@ bool ParseSimFaults(const std::string& text, SimConfig& config, std::string& err
     std::vector<std::string> f = Split(item, ':');
     uint32_t slot = 0, nth = 0;
     std::string kind = f.size() == 3 ? Trim(f[1]) : "";
-    if (kind.size() == 1) kind[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(kind[0])));
+    for (char& c : kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    SimFaultAction action = SimFaultAction::Fail;
+    if (kind.size() == 5 && kind.compare(0, 4, "FLIP") == 0 && (kind[4] == 'W' || kind[4] == 'R')) {
+      action = SimFaultAction::Flip;
+      kind.erase(0, 4);
+    } else if (kind.size() == 5 && kind.compare(0, 4, "HANG") == 0) {
+      action = SimFaultAction::Hang;
+      kind.erase(0, 4);
+    }
     if (f.size() != 3 || !ParseUnsigned(Trim(f[0]), kSlotCount - 1, slot) || kind.size() != 1 ||
         std::string("BCFLSTUWR").find(kind[0]) == std::string::npos || !ParseUnsigned(Trim(f[2]), 999999999, nth) ||
         nth == 0) {
       error = "ZARVO_R5_SIM_FAIL: '" + item +
-              "' is not SLOT:KIND:N (slot 0-14, kind one of B C F L S T U W R, N from 1)";
+              "' is not SLOT:KIND:N (slot 0-14; kind one of B C F L S T U W R, FLIPW, FLIPR, or HANG and one of "
+              "those letters; N from 1)";
       return false;
     }
-    faults.push_back({static_cast<int>(slot), kind[0], nth});
+    faults.push_back({static_cast<int>(slot), kind[0], nth, action});
   }
   config.faults.insert(config.faults.end(), faults.begin(), faults.end());
   return true;
@@ -102,6 +115,15 @@ bool SimConfigFromEnvironment(SimConfig& config, std::string& error) {
   if (!ParseSimSlots(sim ? sim : "", config, error)) return false;
   const char* dir = std::getenv("ZARVO_R5_SIM_DIR");
   config.dir = dir ? dir : "";
+  const char* timeout = std::getenv("ZARVO_R5_SIM_TIMEOUT_MS");
+  if (timeout && *timeout) {
+    uint32_t ms = 0;
+    if (!ParseUnsigned(Trim(timeout), 3600000, ms)) {
+      error = std::string("ZARVO_R5_SIM_TIMEOUT_MS: '") + timeout + "' is not a number of milliseconds (0-3600000)";
+      return false;
+    }
+    config.timeoutMs = ms;
+  }
   const char* fail = std::getenv("ZARVO_R5_SIM_FAIL");
   return ParseSimFaults(fail ? fail : "", config, error);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "device/commands.h"
 #include "device/usb_link.h"
@@ -39,12 +40,51 @@ void AbortVerify(DeviceContext& ctx, const char* text) {
   LedOffOrReport(ctx);
 }
 
+// Counts each differing address of the unit's memory once, though the verify's passes read
+// some addresses more than once, and keeps the first difference read.
+class DifferenceCounter {
+ public:
+  explicit DifferenceCounter(uint32_t span) : span_(span) {}
+  void add(uint64_t address, const uint8_t* sent, const uint8_t* got, uint32_t n) {
+    if (seen_.empty()) seen_.assign(std::max<uint32_t>(span_, 1), false);
+    for (uint32_t j = 0; j < n; ++j) {
+      if (sent[j] == got[j]) continue;
+      const auto a = static_cast<uint32_t>((address + j) % seen_.size());
+      if (diff_.count == 0) diff_ = {0, a, sent[j], got[j]};
+      if (!seen_[a]) {
+        seen_[a] = true;
+        ++diff_.count;
+      }
+    }
+  }
+  VerifyDifference result() const { return diff_; }
+
+ private:
+  uint32_t span_;
+  std::vector<bool> seen_;  // allocated at the first difference only
+  VerifyDifference diff_;
+};
+
+}  // namespace
+
+bool Geometry::fits() const {
+  return config != nullptr && passes > 0 && static_cast<uint64_t>(blocksPerPass()) * blockLength <= config->span;
+}
+
+namespace {
+
+// The configuration of the unit at a position, or of the last unit tested without one.
+const UnitConfig* ConfigFor(const RunState& rs, int position) {
+  if (position < 0) return ConfigByDeviceSize(rs.DeviceSize);
+  const auto p = static_cast<size_t>(position);
+  if (p >= rs.UnitDeviceSize.size() || rs.UnitTestedEntry[p] != rs.UnitList[p]) return nullptr;
+  return ConfigByDeviceSize(rs.UnitDeviceSize[p]);
+}
+
 }  // namespace
 
 std::optional<Geometry> GeometryFor(const RunState& rs, int position) {
-  const bool own = position >= 0 && position < static_cast<int>(rs.UnitDeviceSize.size()) &&
-                   !rs.UnitDeviceSize[static_cast<size_t>(position)].empty();
-  const UnitConfig* c = ConfigByDeviceSize(own ? rs.UnitDeviceSize[static_cast<size_t>(position)] : rs.DeviceSize);
+  const UnitConfig* c = ConfigFor(rs, position);
   if (!c) return std::nullopt;
   Geometry g;
   g.config = c;
@@ -54,8 +94,19 @@ std::optional<Geometry> GeometryFor(const RunState& rs, int position) {
   return g;
 }
 
+uint32_t UnitMemoryFor(const RunState& rs, int position) {
+  const UnitConfig* c = ConfigFor(rs, position);
+  return c ? c->capacity : rs.DeviceMemorySize;
+}
+
+const char* DownloadRefusal(const std::optional<Geometry>& g) {
+  if (!g) return kNothingDownloadedUnknownSize;
+  if (!g->fits()) return kNothingDownloadedIcTooLarge;
+  return nullptr;
+}
+
 bool Download(DeviceContext& ctx, ImageBuffer& image, const Geometry& g) {
-  const uint32_t n = std::max<uint32_t>(g.blocks, 1);
+  const uint32_t n = g.blocksPerPass();
   const uint32_t len = g.blockLength;
   if (g.passes > 0 && !CoverImage(ctx, image, static_cast<uint64_t>(n) * len)) return false;
   if (!LedOnOrReport(ctx)) return false;
@@ -81,35 +132,43 @@ bool Download(DeviceContext& ctx, ImageBuffer& image, const Geometry& g) {
   return true;
 }
 
-bool ReadBackVerify(DeviceContext& ctx, ImageBuffer& image, const Geometry& g) {
+VerifyResult ReadBackVerify(DeviceContext& ctx, ImageBuffer& image, const Geometry& g) {
+  VerifyResult result;
+  const uint32_t n = g.blocksPerPass();
   const uint32_t len = g.blockLength;
-  if (!CoverImage(ctx, image, static_cast<uint64_t>(g.blocks) * len)) return false;
+  if (!CoverImage(ctx, image, static_cast<uint64_t>(n) * len)) return result;
   // One block-sized buffer for the whole verify.
   std::unique_ptr<uint8_t[]> buf(new (std::nothrow) uint8_t[std::max<uint32_t>(len, 1)]);
   if (!buf) {
     ctx.ui.messageBox("Not enough memory to allocate buffer\n", "", Icon::Information, Buttons::Ok);
     ctx.ui.appendMessage("Error !! Not enough memory to Verify buffer");
     ctx.ui.setLamp(kLampFail);
-    return false;
+    return result;
   }
-  if (!LedOnOrReport(ctx)) return false;
+  if (!LedOnOrReport(ctx)) return result;
+  DifferenceCounter differences(g.config ? g.config->span : 0);
   uint32_t k = 0;
   for (uint64_t r = 0; r <= g.passes; ++r) {
-    for (uint32_t i = 0; i < g.blocks; ++i, ++k) {
+    for (uint32_t i = 0; i < n; ++i, ++k) {
       std::memset(buf.get(), 0xFF, len);
       if (!SelectBlock(ctx.link, static_cast<uint16_t>(k))) {
         AbortVerify(ctx, "Error 43!! Verify Command Fail !!");
-        return false;
+        return result;
       }
       if (!AnnounceRead(ctx.link, static_cast<uint16_t>(len))) {
         AbortVerify(ctx, "Error 46!! Verify Command Fail !!");
-        return false;
+        return result;
       }
       if (!ctx.link.bulkRead(buf.get(), len)) {
         AbortVerify(ctx, "Error !! Verify read Fail !!");
-        return false;
+        return result;
       }
-      if (std::memcmp(buf.get(), image.data() + static_cast<size_t>(i) * len, len) != 0) ctx.rs.VerifyMismatch = true;
+      const uint8_t* sent = image.data() + static_cast<size_t>(i) * len;
+      if (std::memcmp(buf.get(), sent, len) != 0) {
+        ctx.rs.VerifyMismatch = true;
+        // The unit maps block numbers as it maps them on the way in: modulo its memory.
+        differences.add(static_cast<uint64_t>(static_cast<uint16_t>(k)) * len, sent, buf.get(), len);
+      }
     }
   }
   buf.reset();
@@ -125,7 +184,9 @@ bool ReadBackVerify(DeviceContext& ctx, ImageBuffer& image, const Geometry& g) {
     ctx.ui.setLamp(kLampFail);
   }
   LedOffOrReport(ctx);
-  return true;
+  result.ok = true;
+  result.difference = differences.result();
+  return result;
 }
 
 }  // namespace zarvo

@@ -221,7 +221,7 @@ void BatchPage::run() {
   BatchContext ctx{w_.deviceContext(), s.image(), resolver, S(w_.windowPage().panel(1).addr->text())};
   // A line that names its own file makes it the work file: the edit shows it (upper case, as
   // the line was read) for the next "%1" line, the next run and the saved BatWork.
-  ctx.lineEnded = [this, &s](int, bool, bool) {
+  ctx.lineEnded = [this, &s](int, const LineResult&) {
     const QString work = Q(s.state().WorkFile);
     if (workFile_->text() != work) workFile_->setText(work);
   };

@@ -130,7 +130,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QWidget(par
   });
   connect(resetButton_, &QPushButton::clicked, this, &MainWindow::resetButtonClick);
   connect(resetOption_, &RadioGroup::itemChanged, this, &MainWindow::resetOptionClick);
-  connect(runPicture_, &Picture::clicked, this, &MainWindow::runClick);
+  connect(runPicture_, &Picture::clicked, this, [this] { runClick(); });
   addShortcuts();
   deviceCheck_.start();
 
@@ -328,12 +328,14 @@ void MainWindow::applyLanguage(const std::string& name) {
   }
 }
 
-void MainWindow::runClick() {
+void MainWindow::runClick(bool unattended) {
   if (running_) return;
   running_ = true;
   Panels panels = windowPage_->panelValues();
   WindowModeContext ctx{deviceContext(), session_->image()};
-  RunClick(ctx, panels, windowPage_->runOptions(), [this] {
+  RunOptions options = windowPage_->runOptions();
+  options.unattended = unattended;
+  RunClick(ctx, panels, options, [this] {
     // A device check inside the run's repaint points would close the unit a line is
     // writing: it waits for the batch run, as it does for the window-mode run.
     const bool ticking = deviceCheck_.isActive();

@@ -88,7 +88,8 @@ class MainWindow : public QWidget {
   QString chooseFile(const FileRequest& request);
 
   // Reactions other parts call.
-  void runClick();               // the Run picture
+  // The Run picture; unattended for the watch's "Yes" run, where no box may stop the run.
+  void runClick(bool unattended = false);
   void pageControlChange();      // a tab was selected
   void checkUnits();             // the DeviceCheck tick
   void applyLanguage(const std::string& name);

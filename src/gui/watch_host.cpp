@@ -74,7 +74,7 @@ void WindowWatchHost::showChangeNotice(const std::string& title, const std::stri
   notice_->slideIn();
 }
 
-void WindowWatchHost::runClick() { w_.runClick(); }
+void WindowWatchHost::runClick() { w_.runClick(/*unattended=*/true); }
 void WindowWatchHost::processEvents() { QApplication::processEvents(); }
 
 }  // namespace zarvo::gui

@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <zlib.h>
 
 namespace zarvo {
 
@@ -70,6 +71,21 @@ int64_t FileLength(const std::string& path) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   return static_cast<int64_t>(st.st_size);
+}
+
+uint32_t IcImageCrc32(const ImageBuffer& image, uint32_t icSize) {
+  const uint32_t held = std::min(icSize, image.size());
+  uLong crc = crc32(0L, Z_NULL, 0);
+  crc = crc32(crc, image.data(), held);
+  const auto fill = static_cast<Bytef>(image.request().fillByte);
+  Bytef fillBlock[256];
+  std::fill(std::begin(fillBlock), std::end(fillBlock), fill);
+  for (uint32_t left = icSize - held; left > 0;) {
+    const uint32_t n = std::min<uint32_t>(left, sizeof fillBlock);
+    crc = crc32(crc, fillBlock, n);
+    left -= n;
+  }
+  return static_cast<uint32_t>(crc);
 }
 
 }  // namespace zarvo

@@ -90,4 +90,10 @@ std::string Hex7(uint32_t v);
 // Length of a file in bytes, or -1 when it cannot be opened.
 int64_t FileLength(const std::string& path);
 
+// CRC-32 (IEEE 802.3, the zlib and gzip one) of the IC image: image bytes 0 .. icSize - 1,
+// what the unit's memory holds repeated. Unlike the sum it does not depend on the file's
+// length, so one firmware gives the same CRC from a binary and from any HEX layout. Bytes
+// past the image count as the request's fill byte, as a download pads them.
+uint32_t IcImageCrc32(const ImageBuffer& image, uint32_t icSize);
+
 }  // namespace zarvo

@@ -1,5 +1,6 @@
 #include "image/load_dialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -221,7 +222,12 @@ bool LoadDialog::load() {
 
   constexpr int kAutoDetectItem = 9;
   if (device_ && panels_ && panels_->typeItem(device_) == kAutoDetectItem) {
-    SmallestIcFor(ctx_.rs, length);
+    // The IC must hold the whole range: the end field names the last byte (L - 1 when it
+    // comes from the file) unless it is the file length itself. Past the largest IC there
+    // is only the largest; an older, smaller range would cut the file.
+    const uint64_t held = std::min<uint64_t>(static_cast<uint64_t>(e) + 1, L) - s;
+    const uint32_t largest = kIcSizeTable.back().size;
+    ctx_.rs.EmulationRange = SmallestIcSize(static_cast<uint32_t>(std::min<uint64_t>(held, largest))).value_or(largest);
     if (auto item = IcItemForSize(ctx_.rs.EmulationRange)) panels_->setTypeItem(device_, *item);
   }
   accepted_ = true;

@@ -52,15 +52,42 @@ void InputValueError(LoadContext& ctx, const char* title) {
   ctx.ui.messageBox("Input Value Error !", title, Icon::Error, Buttons::Ok);
 }
 
-bool FailWithOkZero(LoadContext& ctx) {
-  ctx.profile.writeText(keys::kLoadDlg, keys::kOk, "0");
-  return false;
+// What the format Auto Detect found: a box in an interactive load, once per panel and file
+// (later runs of the same file need no telling), or a message-pane line in a run nobody
+// watches, which a box would stop.
+void AnnounceDetection(LoadContext& ctx, uint32_t format) {
+  // Takes the text the detector's report would show.
+  class Captured final : public Ui {
+   public:
+    Answer messageBox(const std::string& t, const std::string& caption, Icon, Buttons) override {
+      text = t;
+      title = caption;
+      return Answer::Ok;
+    }
+    void appendMessage(const std::string&) override {}
+    Page activePage() const override { return Page::Window; }
+    std::string text = "Binary Code File", title = "Detect";
+  } report;
+  if (format != kFormatBinary) AnnounceFormat(format, report);
+  if (ctx.unattended) {
+    ctx.ui.appendMessage(report.text);
+    return;
+  }
+  if (ctx.panel >= 1 && ctx.panel <= static_cast<int>(ctx.rs.DetectionShown.size())) {
+    std::string& shown = ctx.rs.DetectionShown[static_cast<size_t>(ctx.panel - 1)];
+    const std::string key = ctx.image.request().fileName + '\n' + std::to_string(format);
+    if (shown == key) return;
+    shown = key;
+  }
+  ctx.ui.messageBox(report.text, report.title, Icon::None, Buttons::Ok);
 }
 
 bool IsHex(uint32_t format) {
   return format == kFormatIntel || format == kFormatMotorola || format == kFormatTektronix;
 }
 
+// A failed preparation leaves [LoadDlg] OK as it was: the load that failed has ended, and
+// the key says whether the user cancelled the dialog, which a missing file does not.
 bool WindowPreparation(LoadContext& ctx) {
   LoadRequest& req = ctx.image.request();
   RunState& rs = ctx.rs;
@@ -82,7 +109,7 @@ bool WindowPreparation(LoadContext& ctx) {
       req.destination.empty() ? std::optional<uint32_t>(0) : ParseDecimalText(req.destination);
   if (!sourceStart || !destination || *destination > kMaxDestination) {
     InputValueError(ctx, "ERROR");
-    return FailWithOkZero(ctx);
+    return false;
   }
 
   KeyWriter w(ctx);
@@ -92,16 +119,16 @@ bool WindowPreparation(LoadContext& ctx) {
   w.number(keys::kLoadDlg, keys::kFormat, req.format);
   w.number(keys::kLoadDlg, keys::kSourceSAdd, *sourceStart);
   w.number(keys::kLoadDlg, keys::kDistSAdd, *destination);
-  if (!w.commit()) return FailWithOkZero(ctx);
+  if (!w.commit()) return false;
 
   const std::string name = ctx.profile.readText(keys::kLoadDlg, keys::kName, "None");
   if (name.empty()) {
     ctx.ui.messageBox("Please select your File...");
-    return FailWithOkZero(ctx);
+    return false;
   }
   if (FileLength(name) < 0) {
     ctx.ui.messageBox("File not found...");
-    return FailWithOkZero(ctx);
+    return false;
   }
   // The request's format is the detected one; it is taken from the raw copy the load reads
   // next (LoadImage), rather than reading the whole file once more here.
@@ -116,17 +143,17 @@ bool BatchPreparation(LoadContext& ctx, RawImage& raw) {
   w.text(keys::kLoadDlg, keys::kName, req.fileName);
   w.number(keys::kLoadDlg, keys::kUserFill, req.fillByte & 0xFFu);
   w.number(keys::kLoadDlg, keys::kUnuserFillCheck, req.fillFlag ? 1 : 0);
-  if (!w.commit()) return FailWithOkZero(ctx);
+  if (!w.commit()) return false;
 
   const std::string name = ctx.profile.readText(keys::kLoadDlg, keys::kName, "None");
   if (name.empty()) {
     ctx.ui.messageBox("Please select your File...");
-    return FailWithOkZero(ctx);
+    return false;
   }
   const int64_t len = FileLength(name);
   if (len < 0) {
     ctx.ui.appendMessage("Error !! " + name + " not found !");
-    return FailWithOkZero(ctx);
+    return false;
   }
 
   const uint32_t code = DetectFormat(ctx, raw);
@@ -213,7 +240,7 @@ bool BatchValidation(LoadContext& ctx) {
   w.number(keys::kLoadDlg, keys::kUnuserFillCheck, req.fillFlag ? 1 : 0);
   w.text(keys::kLoadDlg, keys::kName, req.fileName);
   w.text(keys::kLoadDlg, keys::kOk, "1");
-  if (!w.commit()) return FailWithOkZero(ctx);
+  if (!w.commit()) return false;
 
   const uint32_t length = *e - *s;
   const uint32_t size = length < rs.IcSize ? rs.IcSize : length;
@@ -294,8 +321,7 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
   if (format == kFormatAuto) {
     // Intel, Motorola, Tektronix in turn, announcing the first that accepts the text.
     format = DetectedFormat(raw, ctx.ui);
-    if (format == kFormatBinary) ctx.ui.messageBox("Binary Code File", "Detect", Icon::None, Buttons::Ok);
-    else AnnounceFormat(static_cast<uint32_t>(format), ctx.ui);
+    AnnounceDetection(ctx, static_cast<uint32_t>(format));
     KeyWriter w(ctx);
     w.number(keys::kLoadDlg, keys::kFormat, static_cast<uint64_t>(format));
     if (!w.commit()) return false;
@@ -320,13 +346,14 @@ bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, 
   if (reach > image.size() && !image.resize(static_cast<uint32_t>((reach / 65536) * 65536 + 65536), rs, ctx.ui)) {
     return false;
   }
-  if (image.size() < rs.DeviceMemorySize && !image.resize(rs.DeviceMemorySize, rs, ctx.ui)) return false;
+  const uint32_t memory = ctx.unitMemory != 0 ? ctx.unitMemory : rs.DeviceMemorySize;
+  if (image.size() < memory && !image.resize(memory, rs, ctx.ui)) return false;
 
   std::span<uint8_t> dst = image.bytes();
   std::fill(dst.begin(), dst.end(), fill);
   const Lane lane = LaneOf(rs.DataSetSwitch, ctx.ui);
   SelectBytes(src, count, lane, b, dst, d);
-  Mirror(dst, rs.EmulationRange, rs.DeviceMemorySize);
+  Mirror(dst, rs.EmulationRange, memory);
   return true;
 }
 
@@ -338,8 +365,8 @@ bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, u
     return false;
   }
   if (reach > image.size() && !image.resize(static_cast<uint32_t>(reach), ctx.rs, ctx.ui)) return false;
-  const size_t n = std::min<size_t>(count, src.size());
-  if (n) std::memcpy(image.data() + d, src.data(), n);
+  // The data set chooses the bytes with or without fill: a 16-bit lane is half the file.
+  SelectBytes(src, count, LaneOf(ctx.rs.DataSetSwitch, ctx.ui), 0, image.bytes(), d);
   return true;
 }
 
@@ -363,7 +390,9 @@ bool LoadImage(LoadContext& ctx) {
   } else if (!WindowPreparation(ctx)) {
     return false;
   }
-  const int64_t ok = ctx.profile.readInt(keys::kLoadDlg, keys::kOk, 0);
+  // Only a Cancel in the load dialog writes 0; a settings file that never saw the dialog
+  // has no key, and its load goes ahead.
+  const int64_t ok = ctx.profile.readInt(keys::kLoadDlg, keys::kOk, 1);
   if (ok == 0) return false;
   KeyWriter w(ctx);
   w.number(keys::kCommon, keys::kCommonDataSelect, 0);

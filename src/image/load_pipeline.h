@@ -13,7 +13,8 @@
 //    preparation writes these values to [LoadDlg] (Name, UserFill, UnuserFillCheck, Format,
 //    SourceSAdd, DistSAdd), so a dialog confirmed last for another device does not leak its
 //    format, source start or destination into this device's load. [LoadDlg] OK is not
-//    written on success: a Cancel in the dialog still stops the next run.
+//    written by a preparation, on success or failure: a Cancel in the dialog still stops
+//    the next run, and a settings file without the key (nobody ever cancelled) loads.
 //  - Batch road (batch runner): rs.SourceFileName is the line's file (already resolved to
 //    a path that exists on this machine), rs.ChunkText, rs.BatchFormatText and
 //    rs.DataSetSwitch from the line; image.request(): fillByte 0xFF, fillFlag 1, format 0,
@@ -51,6 +52,15 @@ struct LoadContext {
   // detection found (4, 5, 6, or 3); false ends the load there, nothing loaded. Lets a caller
   // examine the file without reading it a second time.
   std::function<bool(std::span<const uint8_t> text, uint32_t format)> inspect = nullptr;
+  // The memory of the unit the image is for, which the image is repeated across; 0 for
+  // rs.DeviceMemorySize.
+  uint32_t unitMemory = 0;
+  // The device panel (1..4) a window-mode load is for: the format Auto Detect finds is shown
+  // in a box once per panel and file, not at every run.
+  int panel = 0;
+  // A run nobody watches (a hand-off auto-run, a watch run): what Auto Detect finds goes to
+  // the message pane instead of a box that would stop the run.
+  bool unattended = false;
 };
 
 // LoadImage, then the sum and range when [LoadDlg] OK is set and the load was not
@@ -59,7 +69,8 @@ bool HandOff(LoadContext& ctx);
 bool LoadImage(LoadContext& ctx);
 
 // Fill flag set: fill the whole image, select the data-set lane from source offset b,
-// mirror across the unit memory. Fill flag clear: copy unchanged.
+// mirror across the unit memory. Fill flag clear: the data-set lane only, the rest of the
+// image as it was.
 // Both grow the image before they write and return false (image bytes untouched) when it
 // cannot grow; neither reads past src nor writes past the image, whatever d and count are.
 bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d,

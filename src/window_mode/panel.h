@@ -36,6 +36,9 @@ using Panels = std::array<PanelValues, kPanelCount>;
 struct RunOptions {
   bool confirm = false;  // Confirm_check: read back and compare after the download
   bool reset = false;    // Reset_Check: hold the target in reset around the download
+  // Nobody watches the run (a hand-off auto-run, a watch "Yes" run): what Auto Detect finds
+  // goes to the message pane instead of a box.
+  bool unattended = false;
 };
 
 // Text of a Win_Type_N item: rows 0..8 of the IC table, "   Auto Detect" for 9, empty else.

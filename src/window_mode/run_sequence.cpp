@@ -68,8 +68,8 @@ bool WindowRunResult::anyRun() const {
 }
 
 bool WindowRunResult::allPassed() const {
-  for (size_t i = 0; i < outcome.size(); ++i) {
-    if (outcome[i] == PanelOutcome::Failed || verifyMismatch[i]) return false;
+  for (PanelOutcome o : outcome) {
+    if (o == PanelOutcome::Failed) return false;
   }
   return !endedEarly;
 }
@@ -134,9 +134,8 @@ WindowRunResult RunWindowMode(WindowModeContext& ctx, Panels& panels, const RunO
     OpenByPathIndex(ctx.device, rs.UnitList[static_cast<size_t>(n - 1)] - 1);
 
     const size_t i = static_cast<size_t>(n - 1);
-    if (RunPanelWorkFlow(ctx, job, options)) {
+    if (RunPanelWorkFlow(ctx, job, options, &result.difference[i])) {
       result.outcome[i] = PanelOutcome::Passed;
-      result.verifyMismatch[i] = options.confirm && rs.VerifyMismatch;
       ui.setPanelSum(n, ctx.image.sumText());
     } else {
       result.outcome[i] = PanelOutcome::Failed;
@@ -145,10 +144,12 @@ WindowRunResult RunWindowMode(WindowModeContext& ctx, Panels& panels, const RunO
   return result;
 }
 
-bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOptions& options) {
+bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOptions& options,
+                      VerifyDifference* difference) {
   DeviceContext& dev = ctx.device;
   Ui& ui = dev.ui;
   RunState& rs = dev.rs;
+  const int position = job.panel - 1;
 
   ApplyPanelSwitches(rs, job.typeText, job.dataSetText);
 
@@ -160,7 +161,15 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
 
   if (options.reset) {
     ui.setStepImage(3);
-    ui.setStepImage(SetResetLine(dev, rs.ResetActiveLevel()) ? 30 : 300);
+    if (!SetResetLine(dev, rs.ResetActiveLevel())) {
+      // Downloading into a target that could not be held would change its memory while it
+      // runs: the panel ends here, its unit untouched (SetResetLine has said why).
+      ui.setStepImage(300);
+      ui.setStepImage(100);
+      ui.processEvents();
+      return false;
+    }
+    ui.setStepImage(30);
   }
 
   // The start address is where the load starts reading the file; at the file's end there
@@ -173,6 +182,9 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
   ui.addProgress(ProgressBar::Window, 20);
 
   LoadContext load{ctx.image, rs, dev.profile, ui};
+  load.unitMemory = UnitMemoryFor(rs, position);
+  load.panel = job.panel;
+  load.unattended = options.unattended;
   if (!HandOff(load)) {
     ui.setLamp(kLampFail);
     ui.messageBox("Load File Error....");
@@ -181,6 +193,12 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
     return false;
   }
   ui.addProgress(ProgressBar::Window, 10);
+
+  // Without a known configuration of this unit, or with an IC larger than it, nothing can be
+  // downloaded; calling that a pass would show a sum for an image the unit never received.
+  // The unit is not taken from the target first, so the target keeps its old image.
+  const std::optional<Geometry> geometry = GeometryFor(rs, position);
+  if (const char* refusal = DownloadRefusal(geometry)) return FailStep(ctx, refusal, {100}, false);
 
   if (!SendLed(dev.link, 1)) {
     ui.messageBox("USB Device Error....");
@@ -193,11 +211,6 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
     return false;
   }
 
-  const std::optional<Geometry> geometry = GeometryFor(rs, job.panel - 1);
-  // Without a known configuration nothing can be downloaded; calling that a pass would show
-  // a sum for an image the unit never received.
-  if (!geometry) return FailStep(ctx, kNothingDownloadedUnknownSize, {100}, true);
-  if (geometry->passes == 0) return FailStep(ctx, kNothingDownloadedIcTooLarge, {100}, true);
   if (!Download(dev, ctx.image, *geometry)) return FailStep(ctx, geometry->config->downloadFailText, {100}, true);
   ui.setStepImage(10);
   ui.addProgress(ProgressBar::Window, 25);
@@ -207,16 +220,25 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
     rs.VerifyMismatch = false;
     ui.setStepImage(2);
     ui.processEvents();
-    if (!ReadBackVerify(dev, ctx.image, *geometry))
-      return FailStep(ctx, geometry->config->downloadFailText, {200}, true);
-    // A difference is shown on the verify picture; the flow still hands the unit over.
-    ui.setStepImage(rs.VerifyMismatch ? 200 : 20);
+    const VerifyResult verify = ReadBackVerify(dev, ctx.image, *geometry);
+    if (!verify) return FailStep(ctx, geometry->config->downloadFailText, {200}, true);
+    if (verify.differs()) {
+      // The unit does not hold the image: it is not handed to the target, and a target
+      // held in reset stays held.
+      if (difference != nullptr) *difference = verify.difference;
+      return FailStep(ctx, kVerifyErrorText, {200}, true);
+    }
+    ui.setStepImage(20);
     ui.processEvents();
   }
 
+  bool released = true;
   if (options.reset) {
     ui.setStepImage(3);
-    ui.setStepImage(SetResetLine(dev, rs.ResetIdleLevel()) ? 30 : 300);
+    released = SetResetLine(dev, rs.ResetIdleLevel());
+    // The image is downloaded (and verified): the unit still goes to the target, which is
+    // left where the failed step left it, and the panel fails.
+    ui.setStepImage(released ? 30 : 300);
   }
 
   if (!SetMode(dev, kModeTarget)) return FailStep(ctx, "Error 53!! Function fail...", {100, 200}, false);
@@ -224,7 +246,8 @@ bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOpti
   LedOff(ctx);
   ui.processEvents();
   ui.setProgress(ProgressBar::Window, StatusModel::kProgressMax);
-  return true;
+  if (!released) ui.setLamp(kLampFail);
+  return released;
 }
 
 WindowRunResult RunClick(WindowModeContext& ctx, Panels& panels, const RunOptions& options,
@@ -250,7 +273,10 @@ bool AutoRunTick(WindowModeContext& ctx, Panels& panels, const RunOptions& optio
   ui.setMainWindowEnabled(false);
   if (sendtoOption == 0) {
     ui.setDeviceCheckTimer(false);
-    WindowRunResult r = RunWindowMode(ctx, panels, options);
+    // Nobody is there to click a box: the program closes by itself after this run.
+    RunOptions unattended = options;
+    unattended.unattended = true;
+    WindowRunResult r = RunWindowMode(ctx, panels, unattended);
     if (result != nullptr) *result = r;
     ui.setDeviceCheckTimer(true);
   }

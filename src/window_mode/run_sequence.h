@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "device/device_context.h"
+#include "device/transfer.h"
 #include "image/image_buffer.h"
 #include "window_mode/panel.h"
 
@@ -28,12 +29,13 @@ enum class PanelOutcome { NotRun, Passed, Failed };
 
 struct WindowRunResult {
   std::array<PanelOutcome, kPanelCount> outcome{};
-  // The read-back differed although the panel passed (the verify picture shows failed).
-  std::array<bool, kPanelCount> verifyMismatch{};
+  // Where the read-back differed from the image (count 0: it did not, or no verify ran);
+  // such a panel failed.
+  std::array<VerifyDifference, kPanelCount> difference{};
   // A preparation step (no file name, missing file, unit not found) ended the whole run.
   bool endedEarly = false;
   bool anyRun() const;
-  bool allPassed() const;  // every panel that ran passed, without a verify difference
+  bool allPassed() const;  // every panel that ran passed
 };
 
 // What one panel's work flow needs beyond the device's load parameters, which the caller
@@ -50,8 +52,14 @@ struct PanelJob {
 // and text replaced, so the next run uses the chosen type.
 WindowRunResult RunWindowMode(WindowModeContext& ctx, Panels& panels, const RunOptions& options);
 
-// One panel's work flow on the open unit; true on success (a verify difference included).
-bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOptions& options);
+// One panel's work flow on the open unit; true when the unit holds the image and every
+// step it ran agreed. A verify difference, or a reset-line step that failed, fails it; the
+// difference goes to *difference when given.
+bool RunPanelWorkFlow(WindowModeContext& ctx, const PanelJob& job, const RunOptions& options,
+                      VerifyDifference* difference = nullptr);
+
+// The box a window-mode verify that found a difference ends its panel with.
+inline constexpr const char* kVerifyErrorText = "Error !! Verify check error ...";
 
 // The Run picture: window page runs the panels with the main window disabled and DeviceCheck
 // stopped; any other page sets the pass lamp and runs the batch script through runBatch.

@@ -1,6 +1,7 @@
 // zarvo-r5-cli run on simulated units: the pane on stdout, boxes on stderr, exit status.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -118,6 +119,48 @@ TEST_F(CliRunBatch, MixedUnitsEachGetTheirOwnBlockLength) {
   EXPECT_NE(one.find("L 8000 2000"), std::string::npos);
   EXPECT_NE(two.find("L 8000 4000"), std::string::npos);
   EXPECT_EQ(two.find("W 8192"), std::string::npos);
+}
+
+// A verify that finds a difference fails the line and says where: the first differing
+// address of the unit, what was written and what was read, and how many bytes differ, on
+// stderr and in the JUnit report's failure. Each loaded line carries its image's CRC-32.
+TEST_F(CliRunBatch, VerifyDifferenceIsNamedAndTheImagesCrcIsShown) {
+  ::setenv("ZARVO_R5_SIM_FAIL", "0:FLIPR:2", 1);  // the second block read back
+  const std::string script = dir.writeText("v.bat", "ZQ D:\\A.BIN /BIN /V\r\n");
+  const std::string report = dir.file("report.xml");
+  const test::CliResult r = RunCli(dir, {"run", script, "--settings", settings, "--junit", report});
+  ::unsetenv("ZARVO_R5_SIM_FAIL");
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_EQ(r.out.find("Success!!"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Error !! Verify check error ...\n"), std::string::npos) << r.out;
+  // A 4K IC is sent in 8 KiB blocks holding it twice: the second block read is block 1, its
+  // middle byte at 0x2000 + 0x1000 holds the IC's byte 0, the file's first.
+  const uint8_t first = test::RandomBytes(4000, 7)[0];
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "Verify: 1 byte of the unit differs from the image; the first at 0x0003000: written 0x%02X, read 0x%02X",
+                first, static_cast<uint8_t>(~first));
+  EXPECT_NE(r.err.find("zarvo-r5-cli run: Line[1]: " + std::string(text) + "\n"), std::string::npos) << r.err;
+  const std::string xml = test::ReadFileText(report);
+  EXPECT_NE(xml.find("<failure message=\"" + std::string(text) + "\"/>"), std::string::npos) << xml;
+  EXPECT_NE(r.out.find("] => SUM :0x"), std::string::npos);
+  const size_t crc = r.out.find("\nCRC32: ");
+  ASSERT_NE(crc, std::string::npos) << r.out;
+  EXPECT_NE(xml.find(r.out.substr(crc + 1, 15) + "\n"), std::string::npos) << xml;
+  // The image command names the same CRC for the same file and IC.
+  const test::CliResult image = RunCli(dir, {"image", dir.file("a.bin"), "-o", dir.file("a.img")});
+  ASSERT_EQ(image.status, 0) << image.err;
+  EXPECT_NE(image.out.find(r.out.substr(crc + 1, 15) + "\n"), std::string::npos) << image.out << r.out;
+}
+
+// A reset switch whose line cannot be set fails the line and the run.
+TEST_F(CliRunBatch, AFailedResetSwitchExitsOne) {
+  ::setenv("ZARVO_R5_SIM_FAIL", "0:T:1", 1);
+  const std::string script = dir.writeText("r.bat", "ZQ D:\\A.BIN /BIN /RESET1\r\n");
+  const test::CliResult r = RunCli(dir, {"run", script, "--settings", settings});
+  ::unsetenv("ZARVO_R5_SIM_FAIL");
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_EQ(r.out.find("Success!!"), std::string::npos) << r.out;
 }
 
 TEST_F(CliRunBatch, UsageErrorsAndUnreadableScripts) {

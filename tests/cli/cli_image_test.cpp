@@ -31,15 +31,14 @@ Bytes ExpectedImage(const Bytes& file, const Load& l) {
   std::fill_n(raw.begin(), L, l.fill);
   if (l.sourceStart < L) std::copy(file.begin() + l.sourceStart, file.end(), raw.begin());
   Bytes img(std::max<size_t>({9216, l.dest + L, l.memory, l.length}) + 0x20000, 0);
-  if (!l.fillFlag) {
-    std::fill_n(img.begin(), 9216, 0xFF);  // the start-up image
-    std::copy_n(raw.begin(), L, img.begin() + l.dest);
-  } else {
-    std::fill(img.begin(), img.end(), l.fill);
-    test::RecordingUi ui;
-    const Lane lane = LaneOf(l.dataSet, ui);
-    size_t k = 0;
-    for (size_t p = 0; p < L; p += lane.stride) img[l.dest + k++] = raw[lane.lane + p];
+  test::RecordingUi ui;
+  const Lane lane = LaneOf(l.dataSet, ui);
+  // The lane applies with or without fill; only fill and mirroring need the fill flag.
+  if (!l.fillFlag) std::fill_n(img.begin(), 9216, 0xFF);  // the start-up image
+  else std::fill(img.begin(), img.end(), l.fill);
+  size_t k = 0;
+  for (size_t p = 0; p < L; p += lane.stride) img[l.dest + k++] = raw[lane.lane + p];
+  if (l.fillFlag) {
     for (uint32_t i = 1; l.ic && i < l.memory / l.ic; ++i) std::copy_n(img.begin(), l.ic, img.begin() + i * l.ic);
   }
   img.resize(l.length);
@@ -86,7 +85,8 @@ TEST_F(CliImage, BinaryFileForEveryDataSetWithAndWithoutFill) {
       EXPECT_TRUE(got == want) << ds.switchText << " fill " << fill;
       uint32_t sum = 0;
       for (size_t i = 0; i < file.size(); ++i) sum += want[i];
-      EXPECT_EQ(r.out, "[Range: 0x00001000] => SUM :0x" + Hex(sum, "%08X") + "\n") << ds.switchText;
+      EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "[Range: 0x00001000] => SUM :0x" + Hex(sum, "%08X") + "\n")
+          << ds.switchText;
     }
   }
 }
@@ -127,6 +127,38 @@ TEST_F(CliImage, DefaultIcIsTheSmallestThatHoldsTheFile) {
     }
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 19), std::string("[Range: 0x") + c.range + "]") << c.length;
+  }
+}
+
+// The CRC-32 of the IEEE polynomial, bit by bit, as a check on the program's.
+uint32_t Crc32(const Bytes& bytes) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (uint8_t b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// Beside the sum, which depends on the file's length, a CRC-32 of the IC image: one
+// firmware gives one CRC whatever file format carries it.
+TEST_F(CliImage, CrcOfTheIcImageIsTheSameForEveryFormat) {
+  const Bytes firmware = test::RandomBytes(0x3000, 61);
+  const std::string bin = dir.write("fw.bin", firmware);
+  Bytes ic = firmware;
+  ic.resize(0x4000, 0xFF);
+  const std::string want = "CRC32: " + Hex(Crc32(ic), "%08X") + "\n";
+  for (const char* args : {"", "-intel", "-motorola -address-length=4", "-tektronix"}) {
+    SCOPED_TRACE(args);
+    std::string file = bin;
+    if (*args) {
+      file = dir.file("fw.hex");
+      const std::string cmd = "srec_cat " + bin + " -binary -o " + file + " " + args + " >/dev/null 2>&1";
+      ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    }
+    const auto r = run(file, {"--ic", "/27128"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), want);
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "temp_dir.h"
 
@@ -32,7 +34,8 @@ TEST(SimConfigTest, MalformedValuesAreRejectedWithAReason) {
   };
   for (Case k : {Case{"512Kx9", ""}, Case{"-,-,-,-,-,-,-,-,-,-,-,-,-,-,-,512Kx8", ""}, Case{"512Kx8", "0:L"},
                  Case{"512Kx8", "0:Q:1"}, Case{"512Kx8", "15:L:1"}, Case{"512Kx8", "0:L:0"},
-                 Case{"512Kx8", "a:L:1"}, Case{"512Kx8", "0:L:99999999999"}}) {
+                 Case{"512Kx8", "a:L:1"}, Case{"512Kx8", "0:L:99999999999"}, Case{"512Kx8", "0:FLIPB:1"},
+                 Case{"512Kx8", "0:HANG:1"}, Case{"512Kx8", "0:HANGQ:1"}, Case{"512Kx8", "0:FLIPWR:1"}}) {
     SimConfig c;
     std::string error;
     bool ok = ParseSimSlots(k.slots, c, error) && ParseSimFaults(k.faults, c, error);
@@ -155,6 +158,96 @@ TEST(SimUnitTest, UnwritableDirectoryIsReportedNotFatal) {
   EXPECT_FALSE(b.error().empty());
   ASSERT_TRUE(b.open(0));
   EXPECT_TRUE(WriteBlock(b, 0, std::vector<uint8_t>(8192, 1)));
+}
+
+// Faults beyond a refusal: a bulk transfer that succeeds with its middle byte inverted (in
+// the memory for a write, in the host's copy for a read), and a request that does not
+// answer until the link's timeout and then fails as libusb's timeout does.
+TEST(SimUnitTest, FlippedAndHungRequests) {
+  SimConfig config;
+  std::string error;
+  ASSERT_TRUE(ParseSimSlots("512Kx8", config, error));
+  ASSERT_TRUE(ParseSimFaults("0:flipw:2,0:FLIPR:1,0:HangB:2,0:hangR:2", config, error)) << error;
+  EXPECT_EQ(config.faults[0].action, SimFaultAction::Flip);
+  EXPECT_EQ(config.faults[2].action, SimFaultAction::Hang);
+  EXPECT_EQ(config.faults[2].kind, 'B');
+  config.timeoutMs = 0;
+  SimulatedBackend b(config);
+  ASSERT_TRUE(b.open(0));
+  const std::vector<uint8_t> block(8192, 0x5A);
+  ASSERT_TRUE(WriteBlock(b, 0, block));
+  ASSERT_TRUE(WriteBlock(b, 1, block));  // the second write lands with one byte inverted
+  const auto& memory = b.unit(0)->memory;
+  EXPECT_EQ(std::count(memory.begin(), memory.begin() + 2 * 8192, uint8_t{0x5A}), 2 * 8192 - 1);
+  EXPECT_EQ(memory[8192 + 4096], 0xA5);
+
+  std::vector<uint8_t> got(8192);
+  ASSERT_TRUE(b.controlOut('C', 0, 0) && b.controlOut('F', 0x8000, 8192));
+  ASSERT_TRUE(b.bulkRead(got.data(), 8192));  // the memory is right, the copy is not
+  EXPECT_EQ(got[4096], 0xA5);
+  EXPECT_EQ(memory[4096], 0x5A);
+  ASSERT_TRUE(b.controlOut('F', 0x8000, 8192));
+  EXPECT_FALSE(b.bulkRead(got.data(), 8192));
+  EXPECT_EQ(b.lastError(), UsbError::Timeout);
+
+  uint8_t status[16];
+  EXPECT_TRUE(b.controlIn('B', 0, 0, status, 16));
+  EXPECT_FALSE(b.controlIn('B', 0, 0, status, 16));
+  EXPECT_EQ(b.lastError(), UsbError::Timeout);
+  EXPECT_TRUE(b.controlIn('B', 0, 0, status, 16));  // only that one request hangs
+  const std::vector<std::string> log = b.unit(0)->logLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "W 8192 FLIP"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "R 8192 FLIP"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "R 8192 FAIL"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "B 0000 0000 FAIL"), 1);
+}
+
+TEST(SimConfigTest, TimeoutComesFromTheEnvironment) {
+  setenv("ZARVO_R5_SIM", "512Kx8", 1);
+  setenv("ZARVO_R5_SIM_TIMEOUT_MS", "25", 1);
+  SimConfig config;
+  std::string error;
+  ASSERT_TRUE(SimConfigFromEnvironment(config, error)) << error;
+  EXPECT_EQ(config.timeoutMs, 25u);
+  setenv("ZARVO_R5_SIM_TIMEOUT_MS", "soon", 1);
+  EXPECT_FALSE(SimConfigFromEnvironment(config, error));
+  EXPECT_NE(error.find("ZARVO_R5_SIM_TIMEOUT_MS"), std::string::npos);
+  unsetenv("ZARVO_R5_SIM_TIMEOUT_MS");
+  unsetenv("ZARVO_R5_SIM");
+}
+
+// Another process pulls and plugs units by writing DIR/slots; the units follow it at the
+// next request. A unit pulled while open leaves a broken link; a half-written or wrong
+// file changes nothing; without the file the configured slots come back.
+TEST(SimUnitTest, SlotsFileInTheDirectoryPullsAndPlugsUnits) {
+  TempDir dir;
+  SimConfig config;
+  std::string error;
+  ASSERT_TRUE(ParseSimSlots("512Kx8,512Kx8", config, error));
+  config.dir = dir.path().string();
+  SimulatedBackend b(config);
+  ASSERT_TRUE(b.open(1));
+  ASSERT_TRUE(WriteBlock(b, 0, std::vector<uint8_t>(8192, 0x22)));
+
+  dir.writeText("slots", "512Kx8,-,512Kx16\n");
+  EXPECT_FALSE(b.controlOut('U', 1, 0));
+  EXPECT_EQ(b.lastError(), UsbError::LinkBroken);
+  EXPECT_EQ(b.unit(1), nullptr);
+  EXPECT_FALSE(b.productId(1).has_value());
+  ASSERT_NE(b.unit(2), nullptr);
+  EXPECT_EQ(b.unit(2)->configCode, 0x0041);
+  b.close();
+
+  dir.writeText("slots", "512Kx8,bogus");
+  EXPECT_FALSE(b.productId(1).has_value());
+  EXPECT_TRUE(b.productId(2).has_value());
+
+  std::filesystem::remove(dir.file("slots"));
+  ASSERT_TRUE(b.productId(1).has_value());
+  EXPECT_FALSE(b.productId(2).has_value());
+  EXPECT_EQ(b.unit(1)->memory[0], 0x22);  // plugged back with what it held, like a powered unit
+  dir.writeText("slots", "");
+  EXPECT_FALSE(b.productId(0).has_value());
 }
 
 }  // namespace

@@ -150,5 +150,113 @@ TEST(TransferEndToEnd, UnitFileHoldsTheImageRepeatedAcrossItsMemory) {
   EXPECT_EQ(test::ReadFileText(dir.file("unit1.log")).substr(0, 36), "U 0001 0000\nC 0000 0000\nL 8000 2000\n");
 }
 
+// What a unit can take: a known configuration of the unit being written (its own from the
+// self test, by its list position; none when the self test did not read it), at least one
+// pass, and one pass within its memory (a 16-bit unit sends two bytes per IC byte).
+TEST(GeometryTest, RefusalsAndTheUnitsOwnConfiguration) {
+  struct Case {
+    const char* own;  // UnitDeviceSize[1]
+    uint32_t ic;
+    const char* refusal;  // nullptr: the download goes ahead
+    uint32_t memory;      // UnitMemoryFor position 1
+  } cases[] = {
+      {"512K * 8bit", 0x80000, nullptr, 0x80000},
+      {"512K * 8bit", 0x100000, kNothingDownloadedIcTooLarge, 0x80000},
+      {"1024K * 8bit", 0x100000, nullptr, 0x100000},
+      {"512K * 16bit", 0x80000, nullptr, 0x100000},
+      {"512K * 16bit", 0x100000, kNothingDownloadedIcTooLarge, 0x100000},
+      {"512K * 16bit", 0x800, nullptr, 0x100000},
+      {"", 0x800, kNothingDownloadedUnknownSize, 0x80000},  // not read by the self test
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.own) + " " + std::to_string(c.ic));
+    RunState rs;
+    rs.DeviceSize = "512K * 8bit";  // the last unit tested, another one
+    rs.DeviceMemorySize = 0x80000;
+    rs.UnitDeviceSize[1] = c.own;
+    rs.IcSize = rs.EmulationRange = c.ic;
+    const auto g = GeometryFor(rs, 1);
+    const char* refusal = DownloadRefusal(g);
+    if (c.refusal == nullptr) EXPECT_EQ(refusal, nullptr);
+    else EXPECT_STREQ(refusal, c.refusal);
+    EXPECT_EQ(UnitMemoryFor(rs, 1), c.memory);
+  }
+}
+
+// A verify reads at least one block per pass, as the download writes: an IC under 8 KiB is
+// read back too, and a difference in it is found.
+TEST(TransferTest, SmallIcsAreReadBackAndTheirDifferencesFound) {
+  for (const char* slots : {"512Kx8", "1024Kx8", "512Kx16"}) {
+    for (uint32_t ic : {0x800u, 0x1000u}) {
+      SCOPED_TRACE(std::string(slots) + " " + std::to_string(ic));
+      DeviceRig rig(slots);
+      rig.configure(rig.unit().configCode == 0x0040   ? "512K * 8bit"
+                    : rig.unit().configCode == 0x0080 ? "1024K * 8bit"
+                                                      : "512K * 16bit",
+                    ic);
+      ImageBuffer image;
+      auto ctx = rig.ctx();
+      ASSERT_TRUE(rig.link.open(0));
+      const auto g = GeometryFor(rig.rs);
+      ASSERT_TRUE(Download(ctx, image, *g));
+      VerifyResult clean = ReadBackVerify(ctx, image, *g);
+      ASSERT_TRUE(clean);
+      EXPECT_FALSE(clean.differs());
+      EXPECT_EQ(rig.ui.pane.back(), "Verify check OK ...");
+      rig.unit().memory[0x123] ^= 0x0F;
+      const VerifyResult v = ReadBackVerify(ctx, image, *g);
+      ASSERT_TRUE(v);
+      EXPECT_TRUE(rig.rs.VerifyMismatch);
+      EXPECT_EQ(v.difference.count, 1u);
+      EXPECT_EQ(v.difference.firstAddress, 0x123u);
+      EXPECT_EQ(v.difference.written, 0xFF);
+      EXPECT_EQ(v.difference.read, 0xF0);
+      EXPECT_EQ(rig.ui.pane.back(), "Error !! Verify check error ...");
+    }
+  }
+}
+
+// Where a verify differs: each differing address of the unit counted once though the
+// passes read it again, the first one read, and what was sent and what came back. A byte
+// that reached the memory wrong and one that only came back wrong are both found.
+TEST(TransferTest, VerifyDifferenceNamesTheFirstAddressAndCountsEachByteOnce) {
+  struct Case {
+    char kind;
+    uint32_t nth;
+    uint32_t address;  // of the middle byte of the flipped block
+  } cases[] = {{'W', 3, 2 * 8192 + 4096}, {'R', 10, 9 * 8192 + 4096}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    DeviceRig rig("512Kx8");
+    rig.configure("512K * 8bit", 0x10000);
+    ImageBuffer image;
+    for (uint32_t i = 0; i < image.size(); ++i) image.data()[i] = static_cast<uint8_t>(i * 7);
+    auto ctx = rig.ctx();
+    ASSERT_TRUE(rig.link.open(0));
+    rig.unit().failNext(c.kind, c.nth, SimFaultAction::Flip);
+    const auto g = GeometryFor(rig.rs);
+    ASSERT_TRUE(Download(ctx, image, *g));
+    const VerifyResult v = ReadBackVerify(ctx, image, *g);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v.difference.count, 1u);
+    EXPECT_EQ(v.difference.firstAddress, c.address);
+    const uint8_t sent = image.data()[c.address % 0x10000];  // each pass sends the first 64 KiB
+    EXPECT_EQ(v.difference.written, sent);
+    EXPECT_EQ(v.difference.read, static_cast<uint8_t>(~sent));
+  }
+  // Many bytes: every differing address once, over the verify's extra pass too.
+  DeviceRig rig("512Kx8");
+  rig.configure("512K * 8bit", 0x10000);
+  ImageBuffer image;
+  auto ctx = rig.ctx();
+  ASSERT_TRUE(rig.link.open(0));
+  const auto g = GeometryFor(rig.rs);
+  ASSERT_TRUE(Download(ctx, image, *g));
+  for (uint32_t a : {0x10u, 0x11u, 0x4000u, 0x7FFFFu}) rig.unit().memory[a] = 0;
+  const VerifyResult v = ReadBackVerify(ctx, image, *g);
+  EXPECT_EQ(v.difference.count, 4u);
+  EXPECT_EQ(v.difference.firstAddress, 0x10u);
+}
+
 }  // namespace
 }  // namespace zarvo

@@ -172,6 +172,22 @@ TEST(Process, AHandOffRunInsideABoxOfTheFirstShowStillEndsTheProgram) {
   EXPECT_TRUE(std::equal(file.begin(), file.end(), unit.begin()));
 }
 
+// A first start: no [LoadDlg] OK and the device's format on Auto Detect. The handed-in
+// file runs without a box (the detection goes to the message pane) and the program closes.
+TEST(Process, AHandedInFileRunsOnAFreshSettingsFileWithoutStoppingAtABox) {
+  const std::string hex = std::string(ZARVO_SAMPLES_DIR) + "/boot.hex";
+  const std::string bin = std::string(ZARVO_SAMPLES_DIR) + "/boot.bin";
+  TempDir dir;
+  std::filesystem::create_directories(dir.file("units"));
+  dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\nRunMode=0\r\n[Device1]\r\nCheck=1\r\nICType=5\r\n");
+  Program p(dir, {"ZARVO_R5_SIM=512Kx8", "ZARVO_R5_SIM_DIR=" + dir.file("units")}, {hex});
+  ASSERT_EQ(p.wait(std::chrono::seconds(30)), 0);
+  const std::vector<uint8_t> file = ReadFileBytes(bin);
+  const std::vector<uint8_t> unit = ReadFileBytes(dir.file("units/unit1.bin"));
+  ASSERT_GE(unit.size(), file.size());
+  EXPECT_TRUE(std::equal(file.begin(), file.end(), unit.begin()));
+}
+
 TEST(Process, ASaveThatFailsOnTheSignalRoadSaysSoAndEndsNonZero) {
   TempDir dir;
   const std::string settings = dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");

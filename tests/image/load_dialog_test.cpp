@@ -162,24 +162,33 @@ TEST_F(LoadDialogTest, WithoutADeviceOnlyLoadDlgIsWritten) {
   for (const char* s : {"Device1", "Device2", "Device3", "Device4"}) EXPECT_EQ(key(keys::kName, s), "<missing>");
 }
 
-TEST_F(LoadDialogTest, AutoDetectTypeChoosesTheIcByDownloadLength) {
+// Auto Detect picks the smallest IC that holds the whole selected range: the end field
+// names the last byte (its default is L - 1), or the file length itself; past 1 MiB the
+// largest IC, whatever range an earlier run left.
+TEST_F(LoadDialogTest, AutoDetectTypeChoosesTheIcThatHoldsTheRange) {
   struct Case {
-    uint32_t end;  // source end; download length = end - 0
+    size_t file;
+    uint32_t start, end;  // the source fields
     int item;
     uint32_t range;
   } cases[] = {
-      {0x7FF, 0, 0x800},     {0x800, 0, 0x800},       {0x801, 1, 0x1000},
-      {0x9C3F, 5, 0x10000},  {0x80001, 9, 0x100000},
+      {0x100000, 0, 0x7FF, 0, 0x800},      {0x100000, 0, 0x800, 1, 0x1000},
+      {0x100000, 0x100, 0x8FF, 0, 0x800},  {0x100000, 0, 0x9C3F, 5, 0x10000},
+      {0x100000, 0, 0x80001, 9, 0x100000}, {4097, 0, 4096, 2, 0x2000},  // the default end: L - 1
+      {4096, 0, 4096, 1, 0x1000},  // an end equal to the file length is one past its last byte
+      {0x100002, 0, 0x100001, 9, 0x100000},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.file) + " " + Hex7(c.end));
     rs = RunState{};
+    rs.EmulationRange = 0x800;  // what a smaller file's run left
     panels.setTypeItem(3, 9);
-    LoadDialog& d = open(0x100000, 3);
-    d.setFieldText(HexField::SourceSAdd, "0");
+    LoadDialog& d = open(c.file, 3);
+    d.setFieldText(HexField::SourceSAdd, Hex7(c.start));
     d.setFieldText(HexField::SourceEAdd, Hex7(c.end));
-    ASSERT_TRUE(d.load()) << c.end;
-    EXPECT_EQ(panels.typeItem(3), c.item) << c.end;
-    EXPECT_EQ(rs.EmulationRange, c.range) << c.end;
+    ASSERT_TRUE(d.load());
+    EXPECT_EQ(panels.typeItem(3), c.item);
+    EXPECT_EQ(rs.EmulationRange, c.range);
   }
   // A type chosen by the user is kept.
   rs = RunState{};

@@ -126,18 +126,27 @@ TEST_F(PipelineTest, EvenLaneHalvesTheFileAndFillsTheRestOfTheBlock) {
   for (uint32_t copy = 0; copy < 256; ++copy) ASSERT_EQ(imageBytes(copy * 0x800, 0x800), block) << copy;
 }
 
-TEST_F(PipelineTest, NoFillCopiesUnchangedWithoutLanesOrMirroring) {
+// Without fill the data set still chooses the bytes: a 16-bit lane is half the file. Nothing
+// is filled or repeated, the rest of the image keeps what it held.
+TEST_F(PipelineTest, NoFillTakesTheLaneWithoutFillOrMirroring) {
   const Bytes file = RandomBytes(0x800, 5);
   const std::string f = dir.write("a.bin", file);
   SetIcType(rs, "/16");
   rs.DeviceMemorySize = 0x80000;
-  rs.SavedDataSetSwitch = "/16BIT_EVEN";
-  ASSERT_TRUE(image.resize(0x80000, rs, ui));
-  std::fill_n(image.data(), 0x80000, 0x3C);
-  ASSERT_TRUE(windowLoad(f, kFormatBinary, false, 0xFF, "0", "4096"));
-  EXPECT_EQ(imageBytes(0x1000, 0x800), file);
-  EXPECT_EQ(imageBytes(0, 0x1000), Bytes(0x1000, 0x3C));
-  EXPECT_EQ(imageBytes(0x1800, 0x800), Bytes(0x800, 0x3C));
+  for (const char* dataSet : {"/8BIT_Every", "/16BIT_EVEN", "/32BIT_2ND"}) {
+    SCOPED_TRACE(dataSet);
+    rs.SavedDataSetSwitch = dataSet;
+    ASSERT_TRUE(image.resize(0x80000, rs, ui));
+    std::fill_n(image.data(), 0x80000, 0x3C);
+    ASSERT_TRUE(windowLoad(f, kFormatBinary, false, 0xFF, "0", "4096"));
+    const Lane lane = LaneOf(dataSet, ui);
+    Bytes want;
+    for (size_t p = lane.lane; p < file.size(); p += lane.stride) want.push_back(file[p]);
+    const auto n = static_cast<uint32_t>(want.size());
+    EXPECT_EQ(imageBytes(0x1000, n), want);
+    EXPECT_EQ(imageBytes(0, 0x1000), Bytes(0x1000, 0x3C));
+    EXPECT_EQ(imageBytes(0x1000 + n, 0x80000 - 0x1000 - n), Bytes(0x80000 - 0x1000 - n, 0x3C));
+  }
 }
 
 TEST_F(PipelineTest, StoreNeverWritesOrReadsOutsideTheImage) {
@@ -173,7 +182,7 @@ TEST_F(PipelineTest, DestinationAboveTheLimitIsRefusedBeforeAnyByteChanges) {
   EXPECT_FALSE(windowLoad(f, kFormatBinary, true, 0xFF, "0", "15728641"));  // 0xF00001
   EXPECT_EQ(ui.boxes.back().text, "Input Value Error !");
   EXPECT_EQ(ui.boxes.back().title, "ERROR");
-  EXPECT_EQ(key(keys::kOk), "0");
+  EXPECT_EQ(key(keys::kOk), "1");  // the dialog's confirmation stands
   EXPECT_EQ(imageBytes(0, 8192), Bytes(8192, 0xFF));
 
   // A hand-edited DistSAdd reaching the dispatch is refused too.
@@ -205,14 +214,40 @@ TEST_F(PipelineTest, WindowRoadUsesTheDevicesOwnParametersNotTheLastDialogs) {
   EXPECT_EQ(image.data()[0x1000], 0xFF);
 }
 
-TEST_F(PipelineTest, WindowRoadStopsAtAMissingNameOrFile) {
+// A missing file fails its own load only: [LoadDlg] OK keeps the dialog's confirmation, so
+// the next load of a file that is there goes ahead.
+TEST_F(PipelineTest, WindowRoadStopsAtAMissingNameOrFileAndTheNextLoadRuns) {
   EXPECT_FALSE(windowLoad("", kFormatBinary, true));
   EXPECT_EQ(ui.boxTexts(), std::vector<std::string>{"Please select your File..."});
-  EXPECT_EQ(key(keys::kOk), "0");
+  EXPECT_EQ(key(keys::kOk), "1");
   ui.boxes.clear();
   EXPECT_FALSE(windowLoad(dir.file("nope.bin"), kFormatBinary, true));
   EXPECT_EQ(ui.boxTexts(), std::vector<std::string>{"File not found..."});
-  EXPECT_EQ(key(keys::kOk), "0");
+  EXPECT_EQ(key(keys::kOk), "1");
+  const std::string f = dir.write("a.bin", {1, 2, 3});
+  ui.boxes.clear();
+  ui.page = Page::Window;
+  image.request().fileName = f;
+  LoadContext c = ctx();
+  EXPECT_TRUE(HandOff(c));
+  EXPECT_EQ(imageBytes(0, 3), (Bytes{1, 2, 3}));
+}
+
+// A settings file that has never seen the dialog has no OK key: nobody cancelled, so a
+// first start handed a file loads it. Only Cancel's 0 stops the load.
+TEST_F(PipelineTest, MissingOkKeyLoadsAndCancelsZeroDoesNot) {
+  const std::string f = dir.write("a.bin", {7, 8, 9});
+  ui.page = Page::Window;
+  image.request().fileName = f;
+  image.request().format = kFormatBinary;
+  rs.StartText = "0x0";
+  LoadContext c = ctx();
+  ASSERT_EQ(key(keys::kOk), "<missing>");
+  EXPECT_TRUE(HandOff(c));
+  EXPECT_EQ(imageBytes(0, 3), (Bytes{7, 8, 9}));
+  EXPECT_TRUE(ui.boxes.empty()) << ui.boxTexts().front();
+  profile.writeText(keys::kLoadDlg, keys::kOk, "0");
+  EXPECT_FALSE(HandOff(c));
 }
 
 TEST_F(PipelineTest, OkZeroLoadsNothing) {
@@ -342,10 +377,10 @@ TEST_F(PipelineTest, BatchStartSwitchThatIsNotHexadecimalIsRefused) {
   EXPECT_EQ(ui.boxes.back().text, "Input Value Error !");
 }
 
-TEST_F(PipelineTest, BatchMissingFileIsLoggedAndOkCleared) {
+TEST_F(PipelineTest, BatchMissingFileIsLoggedAndOkLeftAsItWas) {
   EXPECT_FALSE(batchLoad(dir.file("gone.bin")));
   EXPECT_EQ(ui.pane, std::vector<std::string>{"Error !! " + dir.file("gone.bin") + " not found !"});
-  EXPECT_EQ(key(keys::kOk), "0");
+  EXPECT_EQ(key(keys::kOk), "<missing>");
 }
 
 TEST_F(PipelineTest, BatchFormatSwitchThatDisagreesWarnsAndUsesTheDetectedFormat) {

@@ -68,10 +68,11 @@ TEST(WindowRun, TwoPanelsTwoUnitsEachUnitHoldsItsImage) {
     EXPECT_EQ(rig.unit(slot).mode, 0x1000) << slot;
     EXPECT_FALSE(rig.unit(slot).led) << slot;
   }
-  // 2K on 512K: 256 blocks of the first 8 KiB; 8K: 64 blocks; verify reads R + 1 passes of N.
+  // 2K on 512K: 256 blocks of the first 8 KiB; 8K: 64 blocks; verify reads R + 1 passes of
+  // max(N, 1), so the 2K image is read back too.
   EXPECT_EQ(Count(rig.unit(0).logLines(), "W 8192"), 256);
   EXPECT_EQ(Count(rig.unit(1).logLines(), "W 8192"), 64);
-  EXPECT_EQ(Count(rig.unit(0).logLines(), "R 8192"), 0);
+  EXPECT_EQ(Count(rig.unit(0).logLines(), "R 8192"), 257);
   EXPECT_EQ(Count(rig.unit(1).logLines(), "R 8192"), 65);
 
   // The step codes of one panel, twice: the run's 0, then the work flow.
@@ -314,26 +315,33 @@ TEST(WindowRun, MixedUnitsAreEachWrittenWithTheirOwnGeometry) {
   EXPECT_EQ(rig.unit(2).memory, Repeated(IcBlock(file, 0x10000, 0, 1), 0x80000));
 }
 
-TEST(WindowRun, VerifyDifferenceShowsOnItsPictureButTheResetStepEndsAtPass) {
+// A verify that found a difference fails the panel: the unit does not hold the image, so it
+// is not handed to the target and the target stays held in reset (a later step must not
+// set the lamp back to pass).
+TEST(WindowRun, VerifyDifferenceFailsThePanelAndKeepsTheTargetHeld) {
   WindowRig rig("512Kx8");
   const std::string a = rig.dir.write("a.bin", RandomBytes(0x2000, 12));
   rig.panel(1, a, 2);
   rig.dialogKeys(1, a);
   rig.options = {true, true};
+  rig.unit(0).mode = 0x1000;
   // Something changes the unit's memory while the verify step shows it is working.
   rig.ui.onRepaint = [&] {
-    if (rig.ui.status().step(1).seen() == 'w') rig.unit(0).memory[0x100] ^= 0xFF;
+    if (rig.ui.status().step(1).seen() == 'w') rig.unit(0).memory[0x2100] ^= 0xFF;
   };
   WindowRunResult r = rig.run();
-  EXPECT_TRUE(rig.ui.boxes.empty());
-  EXPECT_EQ(r.outcome[0], PanelOutcome::Passed);
-  EXPECT_TRUE(r.verifyMismatch[0]);
+  EXPECT_EQ(rig.ui.boxTexts(), std::vector<std::string>{"Error !! Verify check error ..."});
+  EXPECT_EQ(r.outcome[0], PanelOutcome::Failed);
+  EXPECT_EQ(r.difference[0].count, 1u);
+  EXPECT_EQ(r.difference[0].firstAddress, 0x2100u);
+  EXPECT_EQ(r.difference[0].read, static_cast<uint8_t>(r.difference[0].written ^ 0xFF));
   EXPECT_FALSE(r.allPassed());
-  EXPECT_TRUE(rig.rs.VerifyMismatch);
-  EXPECT_EQ(rig.ui.stepsSeen(), "pfp");
-  EXPECT_EQ(rig.ui.windowLamp(), kLampPass);
-  EXPECT_NE(rig.ui.panelSum[1], "");
-  EXPECT_EQ(rig.unit(0).mode, 0x1000);
+  EXPECT_EQ(rig.ui.stepsSeen(), "pfp");  // the reset picture still shows the hold that passed
+  EXPECT_EQ(rig.ui.windowLamp(), kLampFail);
+  EXPECT_EQ(rig.ui.panelSum[1], "");
+  EXPECT_EQ(rig.unit(0).mode, 0);                          // not handed to the target
+  EXPECT_EQ(rig.unit(0).resetHistory, std::vector<int>{0});  // held, never released
+  EXPECT_FALSE(rig.unit(0).led);
 }
 
 TEST(WindowRun, ResetPolarityNormalLow) {

@@ -21,11 +21,19 @@ namespace zarvo {
 
 enum class Pass { Measure, Store };
 
+// Addresses [begin, end) that file data took, in the order the records came: a record that
+// follows the one before it extends that run.
+struct DataRun {
+  uint64_t begin = 0, end = 0;
+};
+void AddDataRun(std::vector<DataRun>& runs, uint64_t begin, uint64_t end);
+
 struct HexResult {
   bool ok = false;
   LargeBytes image;            // the HexImage: at least K + 1024 bytes
   uint32_t lowest = 0;         // Motorola and Tektronix: lowest data address
   uint32_t last = 0;           // highest address written, inclusive (0 when none)
+  std::vector<DataRun> data;   // store pass: where the file's data bytes went
 };
 
 // The highest address HEX data may take. The largest IC is 1 MiB and a destination at

@@ -72,6 +72,7 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
       hex::OutOfBuffer(ui);
       return {};
     }
+    AddDataRun(r.data, base, base + static_cast<uint64_t>(count));
     unsigned nibbles = 0;
     if (!hex::DecodeBytesNibbles(p + dataPos, static_cast<size_t>(count), r.image.data() + base, nibbles)) {
       formatError = true;

@@ -31,8 +31,9 @@ SimUnit::SimUnit(int slot, uint16_t code, const std::string& dir)
   const std::string binPath = base + ".bin";
   // A unit keeps what it held in the last run; a missing or odd-sized file is made whole.
   // The file is never cut first: another process may be writing it right now.
-  bin_ = std::fopen(binPath.c_str(), "rb+");
-  if (!bin_) bin_ = std::fopen(binPath.c_str(), "wb+");
+  // Not handed to programs this one starts: a child would keep the unit's lock.
+  bin_ = std::fopen(binPath.c_str(), "rb+e");
+  if (!bin_) bin_ = std::fopen(binPath.c_str(), "wb+e");
   if (!bin_) {
     fileError = "cannot write " + binPath;
   } else {
@@ -48,7 +49,7 @@ SimUnit::SimUnit(int slot, uint16_t code, const std::string& dir)
       ::flock(::fileno(bin_), LOCK_UN);
     }
   }
-  logFile_ = std::fopen((base + ".log").c_str(), "a");
+  logFile_ = std::fopen((base + ".log").c_str(), "ae");
   if (!logFile_) fileError = "cannot write " + base + ".log";
 }
 

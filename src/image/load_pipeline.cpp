@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/settings_lock.h"
 #include "image/byte_formats.h"
 #include "image/load_dialog.h"
 #include "image/load_keys.h"
@@ -409,6 +410,14 @@ bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, 
 }
 
 bool LoadImage(LoadContext& ctx) {
+  // From the first [LoadDlg] write (the dialog's creation) to the last read-back (the
+  // readers' source start) no other program may write the file: two runs sharing it would
+  // otherwise each load with the other's name and parameters.
+  const SettingsLock lock(ctx.profile.path(), ctx.profile.lockWaitMs());
+  if (!lock.ok()) {
+    ctx.ui.messageBox(lock.error(), "Error", Icon::Error, Buttons::Ok);
+    return false;
+  }
   {
     // The unshown dialog's creation copies the selected device's keys into [LoadDlg].
     LoadDialog dialog(ctx, nullptr, /*shown=*/false);

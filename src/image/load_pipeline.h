@@ -2,7 +2,9 @@
 // The one road by which a file becomes the image a unit receives. Window mode and batch
 // mode call HandOff before every download; which road LoadImage takes follows the page
 // showing (Ui::activePage): the batch page takes the batch road, every other page the
-// window road. Parameters travel through section [LoadDlg] of the settings file.
+// window road. Parameters travel through section [LoadDlg] of the settings file, under its
+// SettingsLock for the whole load: another program's load or write waits (a lock not free
+// within the profile's lockWaitMs fails the load with a box naming the file and the holder).
 //
 // Contract with the callers:
 //  - Window road (window-mode run): before HandOff the caller fills image.request() with

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
 #include "app/session.h"
 #include "counting_clock.h"
+#include "device/open_refusal.h"
 #include "device/self_test.h"
 #include "device/simulated_backend.h"
 #include "recording_ui.h"
@@ -335,6 +337,27 @@ TEST(BatchMixedUnits, EachUnitIsWrittenWithItsOwnGeometry) {
     const std::vector<uint8_t>& m = sim->unit(slot)->memory;
     for (size_t i = 0; i < m.size(); i += 0x10000)
       EXPECT_TRUE(std::equal(file.begin(), file.end(), m.begin() + static_cast<long>(i))) << slot << " at " << i;
+  }
+}
+
+// A unit another program holds, or one this user may not open: the line ends at once with
+// the not-connect text and the cause, before anything is loaded; the next line runs.
+TEST_F(BatchRun, ABusyOrForbiddenUnitEndsItsLineWithTheCause) {
+  dir.write("a.bin", RandomBytes(4096, 9));
+  for (const UsbError cause : {UsbError::Busy, UsbError::AccessDenied}) {
+    SCOPED_TRACE(OpenRefusalText(cause));
+    ui.pane.clear();
+    sim->unit(0)->openError = cause;
+    const std::vector<uint8_t> before = sim->unit(0)->memory;
+    const size_t requests = sim->unit(0)->log.size();
+    const BatchSummary summary = run({"ZQ D:\\A.BIN /BIN /V", "ZQ D:\\A.BIN /BIN /#2"});
+    EXPECT_EQ(summary.failedLines, 1);
+    const std::vector<std::string> head(ui.pane.begin(), ui.pane.begin() + 3);
+    EXPECT_EQ(head, (std::vector<std::string>{"", "Error!! USB Device-1 is not connect...", OpenRefusalText(cause)}));
+    EXPECT_EQ(std::count(ui.pane.begin(), ui.pane.end(), OpenRefusalText(cause)), 1);
+    EXPECT_EQ(ui.pane.back(), "Success!!");  // Device 2's line
+    EXPECT_EQ(sim->unit(0)->memory, before);
+    EXPECT_EQ(sim->unit(0)->log.size(), requests);  // not one request reached it
   }
 }
 

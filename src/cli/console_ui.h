@@ -19,15 +19,12 @@ class ConsoleUi : public Ui {
   void setPage(Page p) { page_ = p; }
 
   int boxes() const { return boxes_; }
-  // Loads that went on past a warning (checksum errors in a HEX file).
-  int loadWarnings() const { return loadWarnings_; }
 
  private:
   std::FILE* out_;
   std::FILE* err_;
   Page page_ = Page::Batch;
   int boxes_ = 0;
-  int loadWarnings_ = 0;
 };
 
 }  // namespace zarvo::cli

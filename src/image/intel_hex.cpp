@@ -33,7 +33,9 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
   uint64_t capacity = opt.capacity;  // highest address a data byte may take
 
   uint64_t segmentBase = 0, linearBase = 0, highestEnd = 0;
-  size_t records = 0, badSums = 0;
+  size_t records = 0;
+  ReadFindings& found = r.findings;
+  hex::FindingsKeeper keeper(found, t, opt.addressLimit, store);
   bool formatError = false;
   const uint8_t* const p = t.p;
   const size_t n = t.n;
@@ -65,7 +67,8 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
       // An end record cut off at the very end of the file: the data before it stands, its
       // missing checksum counts as a wrong one.
       if (type == 1 && hex::CutAtEnd(t, q + 1)) {
-        if (store) ++badSums;
+        found.endRecord = true;
+        if (store) keeper.badSum(q);
         break;
       }
       formatError = true;
@@ -96,23 +99,21 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
 
     const uint64_t base = static_cast<uint64_t>(address) + segmentBase + linearBase;
     // A data record without bytes places nothing, so it does not move the highest end:
-    // `last` then always names a byte the image holds.
-    if (type == 0 && length > 0) {
-      highestEnd = std::max(highestEnd, base + static_cast<uint64_t>(length));
-      if (highestEnd - 1 > opt.addressLimit) {  // beyond any image a unit could use
-        hex::OutOfBuffer(ui);
-        return {};
-      }
-    }
+    // `last` then always names a byte the image holds. Bytes above the address limit can
+    // reach no unit and are left out.
+    const uint64_t kept = type == 0 && length > 0 ? keeper.keep(base, static_cast<uint64_t>(length)) : 0;
+    if (kept > 0) highestEnd = std::max(highestEnd, base + kept);
+    if (type == 1) found.endRecord = true;
     if (!store) {
+      keeper.placed(base, kept);
       if (type == 1) break;
       continue;
     }
 
     // Every data byte must land inside the image: the checked capacity, and the real size
     // of the image, whatever segment or linear base went before.
-    if (type == 0 && length > 0) {
-      const uint64_t last = base + static_cast<uint64_t>(length) - 1;
+    if (kept > 0) {
+      const uint64_t last = base + kept - 1;
       if (last > capacity) {
         hex::OutOfBuffer(ui);
         return {};
@@ -126,16 +127,27 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     }
     unsigned sum = static_cast<unsigned>(length) + static_cast<unsigned>(address >> 8) +
                    static_cast<unsigned>(address & 0xFF) + static_cast<unsigned>(type);
-    uint8_t* dst = type == 0 && length > 0 ? r.image.data() + base : nullptr;
+    // Most records go straight into the image; one that goes back over earlier data, or
+    // that is cut by the limit, is decoded aside first.
+    const bool compare = keeper.mustCompare(base, kept);
+    const bool direct = kept == static_cast<uint64_t>(length) && !compare;
+    uint8_t aside[256];
+    uint8_t* dst = kept == 0 ? nullptr : direct ? r.image.data() + base : aside;
     if (!hex::DecodeBytes(p + dataPos, static_cast<size_t>(length), dst, sum)) {
       formatError = true;
       break;
     }
-    if (((sum + static_cast<unsigned>(checksum)) & 0xFF) != 0) ++badSums;
+    if (dst == aside) {
+      if (compare) keeper.placeCompared(r.image.data(), base, aside, kept);
+      else std::memcpy(r.image.data() + base, aside, static_cast<size_t>(kept));
+    }
+    keeper.placed(base, kept);
+    if (((sum + static_cast<unsigned>(checksum)) & 0xFF) != 0) keeper.badSum(q);
     if (type == 1) break;
   }
 
-  if (!hex::Finish(!formatError && records > 0, opt, badSums, ui)) return {};
+  if (!hex::Finish(!formatError && records > 0, opt, found.badSums, ui)) return {};
+  keeper.finish();
   r.ok = true;
   r.last = highestEnd == 0 ? 0 : static_cast<uint32_t>(highestEnd - 1);
   return r;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/byte_formats.h"
+#include "image/firmware_check.h"
 #include "image/load_dialog.h"
 #include "image/load_keys.h"
 #include "image/raw_read.h"
@@ -252,13 +253,10 @@ bool BatchValidation(LoadContext& ctx) {
 bool LoadHex(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d, uint8_t fill,
              bool fillFlag) {
   using Reader = HexResult (*)(std::span<const uint8_t>, const HexOptions&, Ui&);
-  using Detector = bool (*)(std::span<const uint8_t>, int, Ui&);
   const Reader read = format == kFormatIntel ? ReadIntelHex : format == kFormatMotorola ? ReadMotorola : ReadTektronix;
-  const Detector detect =
-      format == kFormatIntel ? DetectIntel : format == kFormatMotorola ? DetectMotorola : DetectTektronix;
   // The check before the chosen reader; a copy the silent detection already found to be
   // this format passes it without a second look.
-  if (raw.detected != static_cast<int>(format) && !detect(raw.text(), 1, ctx.ui)) return false;
+  if (raw.detected != static_cast<int>(format) && !CheckChosenFormat(raw.text(), format, ctx.ui)) return false;
 
   ImageBuffer& image = ctx.image;
   const uint32_t old = image.size();
@@ -302,6 +300,10 @@ bool LoadHex(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d, uint8
                   static_cast<uint32_t>(count - b), d, fill, fillFlag))
     return false;
   if (format != kFormatTektronix) image.computeSum(ctx.rs);
+  FirmwareReport& report = image.report();
+  report.findings = std::move(stored.findings);
+  report.shift = static_cast<int64_t>(d) - offset;
+  report.loaded = true;
   return true;
 }
 
@@ -327,9 +329,20 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
     if (!w.commit()) return false;
   }
   const auto code = static_cast<uint32_t>(format);
+  FirmwareReport& report = ctx.image.report();
+  report = {};
+  report.format = code;
+  report.detected = DetectedFormat(raw, ctx.ui);
+  report.length = raw.length;
   if (IsHex(code)) return LoadHex(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
+  NoteByteFormat(report, raw.text());
+  const uint32_t skipped = raw.sourceStart;
   ApplySourceStart(raw);
-  return LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
+  if (!LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag)) return false;
+  report.shift = static_cast<int64_t>(d) - skipped;
+  report.placedEnd = ctx.image.end();
+  report.loaded = true;
+  return true;
 }
 
 bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
@@ -380,6 +393,7 @@ bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, 
 }
 
 bool LoadImage(LoadContext& ctx) {
+  ctx.image.report() = {};
   {
     // The unshown dialog's creation copies the selected device's keys into [LoadDlg].
     LoadDialog dialog(ctx, nullptr, /*shown=*/false);
@@ -400,7 +414,6 @@ bool LoadImage(LoadContext& ctx) {
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
   if (!ReadRawFile(ctx, raw)) return false;
   if (ctx.ui.activePage() != Page::Batch) ctx.image.request().format = DetectedFormat(raw, ctx.ui);
-  if (ctx.inspect && !ctx.inspect(raw.text(), DetectedFormat(raw, ctx.ui))) return false;
   return DispatchRaw(ctx, raw);
 }
 

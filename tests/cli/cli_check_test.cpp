@@ -29,7 +29,8 @@ class CliCheck : public ::testing::Test {
                             " -intel >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::string hex = test::ReadFileText(dir.file("ok.hex"));
-    hex[12] = hex[12] == '0' ? '1' : '0';  // one data digit off: a checksum error on line 1
+    const size_t data = hex.find('\n') + 10;  // a data digit of the first data record, on line 2
+    hex[data] = hex[data] == '0' ? '1' : '0';  // one digit off: a checksum error on line 2
     hex.erase(hex.rfind(":00000001FF"));   // and no end record
     dir.writeText("bad.hex", hex);
   }
@@ -57,7 +58,7 @@ TEST_F(CliCheck, EachFindingAndACleanScript) {
       {"ZQ /tmp/fw.bin /BIN", "\"/tmp/fw.bin\" is read as switches, not as a path"},
       {"ZQ Q:\\FW.BIN /BIN", "drive Q: is not mapped"},
       {"ZQ D:\\NONE.BIN /BIN", "file D:\\NONE.BIN ("},
-      {"ZQ D:\\BAD.HEX /INTEL_HEX /512", "1 record(s) with a checksum error, the first on line 1"},
+      {"ZQ D:\\BAD.HEX /INTEL_HEX /512", "1 record(s) with a checksum error, the first on line 2"},
       {"ZQ D:\\BAD.HEX /INTEL_HEX /512", "no end record"},
       {"ZQ D:\\HI.HEX /INTEL_HEX /27256", "data at 0x8000-0x9FFF lies beyond the 32K IC /27256 and is not downloaded"},
       {"ZQ D:\\FW.ELF /BIN /512", "the file would load as binary, but it is an ELF object file"},

@@ -99,6 +99,43 @@ TEST_F(CliCheck, StrictRunsStartNoUnitAndCountLoadWarnings) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("y.img")));  // refused before anything is written
 }
 
+// The "beyond the IC" finding uses the IC actually used, given or chosen by the file's
+// length, in image, check and run alike; --strict turns it into exit 1.
+TEST_F(CliCheck, DataBeyondTheIcUsedIsFoundWhetherTheIcIsGivenOrChosen) {
+  const std::string bin = dir.file("fw.bin");
+  const std::string cmd = "srec_cat " + bin + " -binary -crop 0 0x214 -offset 0x7E00 -o " + dir.file("boot.hex") +
+                          " -intel >/dev/null 2>&1 && srec_cat " + bin + " -binary " + bin +
+                          " -binary -offset 0x10000 -o " + dir.file("part.hex") + " -intel >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string beyond = "data at 0x7E00-0x8013 lies beyond the 2K IC /2716 (chosen by the file's length)";
+  test::CliResult r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("b.img")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("zarvo-r5-cli image: warning: " + beyond + " and is not downloaded"), std::string::npos)
+      << r.err;
+  r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("s.img"), "--strict"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("s.img")));
+  r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("g.img"), "--ic", "/27256", "--strict"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("data at 0x8000-0x8013 lies beyond the 32K IC /27256"), std::string::npos) << r.err;
+  r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("g.img"), "--ic", "/512", "--strict"});
+  EXPECT_EQ(r.status, 0) << r.err;
+
+  r = check("ZQ D:\\BOOT.HEX /INTEL_HEX");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("LINE 1: " + beyond), std::string::npos) << r.out;
+
+  // The run says it for every line, and its --strict fails the run.
+  const std::string part = dir.writeText("part.bat", "ZQ D:\\PART.HEX /#1\r\n");
+  r = RunCli(dir, {"run", part, "--settings", settings});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.err.find("zarvo-r5-cli run: Line[1]: warning: data at 0x10000-0x11FFF lies beyond the 64K IC /512"),
+            std::string::npos)
+      << r.err;
+  r = RunCli(dir, {"run", part, "--settings", settings, "--strict"});
+  EXPECT_EQ(r.status, 1);
+}
+
 TEST_F(CliCheck, OptionAliasesAndClearErrors) {
   const std::string in = dir.file("fw.bin"), out = dir.file("x.img");
   for (const char* ic : {"27512", "27C512", "/27512", "512k", "/512", "27c512"})

@@ -421,7 +421,10 @@ bool HandOff(LoadContext& ctx) {
   // A load that succeeded has found [LoadDlg] OK set, and nothing after it clears the key.
   if (!LoadImage(ctx)) return false;
   if (!ctx.rs.LoadCancelled) {
-    ctx.image.computeSum(ctx.rs);
+    // An Intel or Motorola load has just summed the same bytes as its last step.
+    const FirmwareReport& report = ctx.image.report();
+    const bool summed = report.loaded && (report.format == kFormatIntel || report.format == kFormatMotorola);
+    if (!summed) ctx.image.computeSum(ctx.rs);
     ctx.image.setRange(ctx.rs.EmulationRange);
   }
   if (ctx.image.capacity() == 0) {

@@ -62,6 +62,7 @@ TEST_F(CliCheck, EachFindingAndACleanScript) {
       {"ZQ D:\\BAD.HEX /INTEL_HEX /512", "no end record"},
       {"ZQ D:\\HI.HEX /INTEL_HEX /27256", "data at 0x8000-0x9FFF lies beyond the 32K IC /27256 and is not downloaded"},
       {"ZQ D:\\FW.ELF /BIN /512", "the file would load as binary, but it is an ELF object file"},
+      {"ZQ D:\\FW.BIN /INTEL_HEX /512", "the file is detected as /BIN: run loads it as /BIN, not as /INTEL_HEX"},
       {"ZQ D:\\FW.BIN /BIN /2716", "the binary holds 8192 bytes, more than the 2K IC /2716: the rest is cut"},
       {"ZQ D:\\FW.BIN /BIN /2764 /N3", "chunk /N3 starts past the end of the file"},
   };

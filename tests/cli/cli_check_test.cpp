@@ -137,6 +137,39 @@ TEST_F(CliCheck, DataBeyondTheIcUsedIsFoundWhetherTheIcIsGivenOrChosen) {
   EXPECT_EQ(r.status, 1);
 }
 
+// Files the load reads correctly give no warning and pass --strict; a Tektronix checksum
+// error warns and fails it; a file given the wrong --format is refused by the load alone.
+TEST_F(CliCheck, ImageStrictFollowsTheLoadsOwnReport) {
+  const std::string r1 = ":10000000000102030405060708090A0B0C0D0E0F78", r2 = ":10001000000102030405060708090A0B0C0D0E0F68";
+  const std::string eof = ":00000001FF", s1 = "S1130000000102030405060708090A0B0C0D0E0F74", s9 = "S9030000FC";
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* format;
+    int status;
+    std::string warning;  // empty: none
+  };
+  const Case cases[] = {
+      {"CR-only line ends", r1 + "\r" + r2 + "\r" + eof + "\r", "auto", 0, ""},
+      {"a DOS end-of-file byte", r1 + "\r\n" + r2 + "\r\n" + eof + "\r\n\x1A", "auto", 0, ""},
+      {"two records on one line", r1 + r2 + "\r\n" + eof + "\r\n", "auto", 0, ""},
+      {"% before S1 and S9", "%" + s1 + "\r\n%" + s9 + "\r\n", "auto", 0, ""},
+      {"an S0 header with a wrong checksum", "S0060000686472BC\r\n" + s1 + "\r\n" + s9 + "\r\n", "auto", 0, ""},
+      {"Tektronix with a wrong data checksum",
+       "/00001001000102030405060708090A0B0C0D0E0F78\r\n/01000203ABCD2F\r\n/00000000\r\n", "tektronix", 1,
+       "warning: 1 record(s) with a checksum error, the first on line 2"},
+      {"a binary read as Intel HEX", std::string(3000, '\x55'), "intel", 1, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string f = dir.writeText("row.hex", c.text);
+    const test::CliResult r = RunCli(dir, {"image", f, "-o", dir.file("row.img"), "--format", c.format, "--strict"});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    if (c.warning.empty()) EXPECT_EQ(r.err.find("warning:"), std::string::npos) << r.err;
+    else EXPECT_NE(r.err.find(c.warning), std::string::npos) << r.err;
+  }
+}
+
 TEST_F(CliCheck, OptionAliasesAndClearErrors) {
   const std::string in = dir.file("fw.bin"), out = dir.file("x.img");
   for (const char* ic : {"27512", "27C512", "/27512", "512k", "/512", "27c512"})

@@ -166,6 +166,11 @@ void OnCleanupSignal(int sig) {
 
 }  // namespace
 
+std::string FinalTarget(const std::string& path) {
+  std::string target;
+  return FollowLinks(path, target) == 0 ? target : path;
+}
+
 std::string FileWriteResult::reason() const {
   if (readOnly) return "the file is read-only";
   return std::strerror(error);

@@ -29,6 +29,10 @@ struct FileWriteResult {
 // beside the target are removed first.
 FileWriteResult WriteWholeFile(const std::string& path, std::string_view content);
 
+// The file a path finally names: symbolic links followed one by one (a relative link from
+// its own folder); the path itself when it is no link or a link cannot be read.
+std::string FinalTarget(const std::string& path);
+
 // Removes the temporary files being written at this moment. Safe inside a signal handler.
 void RemoveTemporaryFiles();
 

@@ -1,6 +1,7 @@
 #include "base/profile.h"
 
 #include "base/file_write.h"
+#include "base/settings_lock.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -254,7 +255,13 @@ bool Profile::writeTexts(std::span<const Entry> entries) {
       return false;
     }
   }
-  // The one read-modify-write of the file: whatever must keep other writers out wraps this.
+  // The one read-modify-write of the file: another program's write waits for it, and it
+  // for theirs, so neither rewrites the file from a reading that misses the other's keys.
+  const SettingsLock lock(path_, lockWaitMs_);
+  if (!lock.ok()) {
+    lastError_ = "Unable to write to " + path_ + ": " + lock.reason();
+    return false;
+  }
   Lines f;
   if (!readLines(path_, f) && errno != ENOENT) {
     // Rewritten from nothing, every other key of the file would be lost.

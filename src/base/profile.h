@@ -2,13 +2,16 @@
 // The settings file: one key of an INI file read or written at a time. Sections and keys
 // match without regard to letter case. Nothing is cached: every read opens the file, every
 // write reaches the disk at once through WriteWholeFile (whole or not at all; a link, the
-// mode and the owner kept; a read-only file refused). Other lines (comments, unknown
+// mode and the owner kept; a read-only file refused), under the file's SettingsLock, so two
+// programs writing one file at once both keep their keys. Other lines (comments, unknown
 // sections, order, line ends, a UTF-8 byte-order mark) are kept as they are.
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "base/settings_lock.h"
 
 namespace zarvo {
 
@@ -44,12 +47,17 @@ class Profile {
 
   const std::string& lastError() const { return lastError_; }
 
+  // How long a write waits for another program's lock on the file before it fails.
+  unsigned lockWaitMs() const { return lockWaitMs_; }
+  void setLockWaitMs(unsigned ms) { lockWaitMs_ = ms; }
+
   // Parses an integer as the settings file stores it: decimal or "0x" hexadecimal.
   static bool parseInt(const std::string& text, int64_t& out);
 
  private:
   std::string path_;
   std::string lastError_;
+  unsigned lockWaitMs_ = SettingsLock::kDefaultWaitMs;
 };
 
 }  // namespace zarvo

@@ -35,6 +35,11 @@ class Ui {
   // new line. Written whatever page is showing.
   virtual void appendMessage(const std::string& text) = 0;
 
+  // Why a unit could not be opened, when that is a cause of its own ("unit busy: used by
+  // another program", permission denied): said after the failure text of the road that
+  // needed the unit. The window writes it as a message-pane line; the terminal on stderr.
+  virtual void reportUnitProblem(const std::string& text) { appendMessage(text); }
+
   // Switches the batch page's inner pages to the message pane (Message_bat).
   virtual void showMessagePage() {}
 

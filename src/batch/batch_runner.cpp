@@ -5,8 +5,10 @@
 #include "batch/batch_line.h"
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "device/open_refusal.h"
 #include "device/reset_line.h"
 #include "device/transfer.h"
+#include "device/usb_link.h"
 #include "image/load_pipeline.h"
 #include "image/tables.h"
 
@@ -41,7 +43,12 @@ bool FindBatchUnit(BatchContext& ctx, int n) {
     ctx.dev.ui.showMessagePage();
     return Fail(ctx.dev.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");
   }
-  BlinkLed(ctx.dev, p, 10);  // identification only; a failed blink does not stop the line
+  // Identification only; a failed blink does not stop the line, unless the unit could not be
+  // opened because another program holds it or this user may not: nothing would reach it.
+  if (!BlinkLed(ctx.dev, p, 10) && ctx.dev.link.openRefusal() != UsbError::None) {
+    ctx.dev.ui.showMessagePage();
+    return Fail(ctx.dev.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");
+  }
   return true;
 }
 
@@ -205,7 +212,10 @@ BatchSummary RunBatch(BatchContext& ctx, const std::vector<std::string>& script)
     ++summary.commandLines;
     if (ctx.lineStarted) ctx.lineStarted(static_cast<int>(i));
     LineResult result;
-    if (!RunBatchLine(ctx, static_cast<int>(i), line, parseError, &result)) ++summary.failedLines;
+    if (!RunBatchLine(ctx, static_cast<int>(i), line, parseError, &result)) {
+      ++summary.failedLines;
+      ReportOpenRefusal(ctx.dev);  // the cause, after the line's failure text
+    }
     if (result.differs()) ++summary.mismatchLines;
     if (ctx.lineEnded) ctx.lineEnded(static_cast<int>(i), result);
     ui.setProgress(ProgressBar::Batch, StatusModel::kProgressMax);

@@ -321,10 +321,10 @@ int RunImage(const Args& given) {
   req.destination = h.destination;
   rs.StartText = "0x" + panels.addressText(kDevice);
 
-  if (!HandOff(ctx)) return 1;
-
   // The file's own problems, from the load's report, for the IC actually used: warnings, or
-  // with --strict a refusal before anything is written.
+  // with --strict a refusal before anything is written. A load refused after the file was
+  // read (an IC window without file data) still says where the data lies.
+  const bool handedOff = HandOff(ctx);
   FirmwareTarget target;
   target.icSize = rs.IcSize;
   if (o.ic) {
@@ -334,7 +334,7 @@ int RunImage(const Args& given) {
   }
   const FirmwareNotes notes = CheckFirmware(session.image().report(), target);
   for (const std::string& n : notes.notes) std::fprintf(stderr, "zarvo-r5-cli image: warning: %s\n", n.c_str());
-  if (o.strict && notes.warnings()) return 1;
+  if (!handedOff || (o.strict && notes.warnings())) return 1;
 
   const ImageBuffer& image = session.image();
   const uint32_t length = o.length.value_or(rs.IcSize);

@@ -66,8 +66,9 @@ constexpr const char* kHelp =
     "\n"
     "Set ZARVO_R5_SIM to run on simulated units.\n"
     "Exit status: 0 every command line ended with \"Success!!\" and no verify found a\n"
-    "difference, 1 a line failed or a verify found a difference, 2 usage error or\n"
-    "unreadable script.\n";
+    "difference, 1 a line failed, a verify found a difference or a unit could not be\n"
+    "opened (\"unit busy: used by another program\", permission denied: said on stderr),\n"
+    "2 usage error or unreadable script.\n";
 
 // The terminal's screen, keeping the pane's lines for the report.
 class CapturingUi : public ConsoleUi {
@@ -214,7 +215,9 @@ int RunScript(const Args& given) {
     std::fprintf(stderr, "zarvo-r5-cli run: cannot write the JUnit report '%s': %s\n", junit.c_str(), why.c_str());
     return 2;
   }
-  return summary.noScript || summary.failedLines > 0 || summary.mismatchLines > 0 || warned ? 1 : 0;
+  return summary.noScript || summary.failedLines > 0 || summary.mismatchLines > 0 || warned || ui.unitProblems() > 0
+             ? 1
+             : 0;
 }
 
 }  // namespace zarvo::cli

@@ -14,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/console_ui.h"
 #include "device/discovery.h"
+#include "device/open_refusal.h"
 #include "device/reset_line.h"
 #include "device/self_test.h"
 #include "device/simulated_backend.h"
@@ -106,7 +107,7 @@ int RunUnits(const Args& args) {
     std::fprintf(stderr, "zarvo-r5-cli units: %s Or try without hardware: ZARVO_R5_SIM=512Kx8,512Kx8 zarvo-r5-cli units\n",
                  NoUnitHint().c_str());
   }
-  return ok && rs.UnitCount > 0 ? 0 : 1;
+  return ok && rs.UnitCount > 0 && ui.unitProblems() == 0 ? 0 : 1;
 }
 
 int RunBlink(const Args& args) {
@@ -170,11 +171,14 @@ int RunReset(const Args& args) {
     const bool ok = OpenByPathIndex(ctx, path) &&
                     (pulse ? PulseReset(ctx, rs.ResetIdleLevel()) : SetResetLine(ctx, rs.ResetIdleLevel()));
     std::printf("Device %d: %s %s\n", p + 1, pulse ? "reset pulse" : "reset line idle", ok ? "done" : "FAILED");
-    if (!ok) ++failures;
+    if (!ok) {
+      ++failures;
+      ReportOpenRefusal(ctx);
+    }
   }
   s.link().close();
   if (count == 0) std::printf("No unit attached.\n");
-  return count > 0 && failures == 0 ? 0 : 1;
+  return count > 0 && failures == 0 && ui.unitProblems() == 0 ? 0 : 1;
 }
 
 }  // namespace zarvo::cli

@@ -12,6 +12,13 @@ Answer ConsoleUi::messageBox(const std::string& text, const std::string& title, 
   return yesNo ? Answer::Yes : Answer::Ok;
 }
 
+void ConsoleUi::reportUnitProblem(const std::string& text) {
+  ++unitProblems_;
+  std::fflush(out_);  // after the pane's failure text it belongs to
+  std::fprintf(err_, "zarvo-r5-cli: %s\n", text.c_str());
+  std::fflush(err_);
+}
+
 void ConsoleUi::appendMessage(const std::string& text) {
   std::fprintf(out_, "%s\n", text.c_str());
   std::fflush(out_);

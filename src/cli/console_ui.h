@@ -15,16 +15,21 @@ class ConsoleUi : public Ui {
 
   Answer messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override;
   void appendMessage(const std::string& text) override;
+  // "zarvo-r5-cli: unit busy: used by another program" on stderr; the command then exits 1.
+  void reportUnitProblem(const std::string& text) override;
   Page activePage() const override { return page_; }
   void setPage(Page p) { page_ = p; }
 
   int boxes() const { return boxes_; }
+  // Units that could not be opened for a cause of their own (busy, permission denied).
+  int unitProblems() const { return unitProblems_; }
 
  private:
   std::FILE* out_;
   std::FILE* err_;
   Page page_ = Page::Batch;
   int boxes_ = 0;
+  int unitProblems_ = 0;
 };
 
 }  // namespace zarvo::cli

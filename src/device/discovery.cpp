@@ -1,6 +1,7 @@
 #include "device/discovery.h"
 
 #include "device/commands.h"
+#include "device/open_refusal.h"
 #include "device/self_test.h"
 #include "device/usb_link.h"
 
@@ -71,7 +72,9 @@ bool DeviceButtonClick(DeviceContext& ctx, int n) {
     ctx.ui.setLamp(kLampFail);
     return false;
   }
-  return BlinkLed(ctx, p, 10);
+  if (BlinkLed(ctx, p, 10)) return true;
+  ReportOpenRefusal(ctx);
+  return false;
 }
 
 }  // namespace zarvo

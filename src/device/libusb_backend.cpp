@@ -23,8 +23,10 @@ UsbError Classify(int code) {
       return UsbError::Refused;
     case LIBUSB_ERROR_TIMEOUT:
       return UsbError::Timeout;
-    case LIBUSB_ERROR_ACCESS:
-    case LIBUSB_ERROR_BUSY:
+    case LIBUSB_ERROR_ACCESS:  // the node is there, this user may not open it (no udev rule)
+      return UsbError::AccessDenied;
+    case LIBUSB_ERROR_BUSY:  // another program has claimed the interface
+      return UsbError::Busy;
     case LIBUSB_ERROR_NOT_FOUND:
     case LIBUSB_ERROR_NOT_SUPPORTED:
       return UsbError::NoDevice;

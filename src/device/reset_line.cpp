@@ -5,6 +5,7 @@
 
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "device/open_refusal.h"
 #include "device/usb_link.h"
 
 namespace zarvo {
@@ -53,7 +54,10 @@ ResetLoopResult ForEachListPosition(DeviceContext& ctx, const PanelChecks& check
     // A unit is matched to a panel by its device path here, so paths above 3 are never acted on.
     if (d >= 1 && d <= 4 && checks[static_cast<size_t>(d - 1)]) {
       ++result.units;
-      if (!action()) ++result.failures;
+      if (!action()) {
+        ++result.failures;
+        ReportOpenRefusal(ctx);
+      }
     }
   }
   return result;

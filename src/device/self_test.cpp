@@ -4,6 +4,7 @@
 
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "device/open_refusal.h"
 #include "device/unit_config.h"
 #include "device/usb_link.h"
 
@@ -43,6 +44,8 @@ bool SelfTest(DeviceContext& ctx, bool withMessages) {
       ctx.ui.setDriverText(panel, "Not connect");
       ctx.ui.setDriverRed(panel, true);
       ctx.ui.setLamp(kLampFail);
+      // Quiet, the caller's road says the cause after its own failure text.
+      if (withMessages) ReportOpenRefusal(ctx);
       return false;
     }
     out.indented("USB Device is open !");

@@ -1,6 +1,11 @@
 #include "device/simulated_backend.h"
 
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -25,17 +30,46 @@ SimUnit::SimUnit(int slot, uint16_t code, const std::string& dir)
   const std::string base = (std::filesystem::path(dir) / ("unit" + std::to_string(slot + 1))).string();
   const std::string binPath = base + ".bin";
   // A unit keeps what it held in the last run; a missing or odd-sized file is made whole.
-  if (std::FILE* f = std::fopen(binPath.c_str(), "rb")) {
-    size_t got = std::fread(memory.data(), 1, memory.size(), f);
-    std::fclose(f);
-    std::fill(memory.begin() + static_cast<std::ptrdiff_t>(got), memory.end(), uint8_t{0xFF});
-  }
-  bin_ = std::fopen(binPath.c_str(), "wb+");
-  if (!bin_ || std::fwrite(memory.data(), 1, memory.size(), bin_) != memory.size() || std::fflush(bin_) != 0) {
+  // The file is never cut first: another process may be writing it right now.
+  // Not handed to programs this one starts: a child would keep the unit's lock.
+  bin_ = std::fopen(binPath.c_str(), "rb+e");
+  if (!bin_) bin_ = std::fopen(binPath.c_str(), "wb+e");
+  if (!bin_) {
     fileError = "cannot write " + binPath;
+  } else {
+    const size_t got = readMemory();
+    struct stat st {};
+    const bool whole = ::fstat(::fileno(bin_), &st) == 0 && static_cast<uint64_t>(st.st_size) == memory.size();
+    // Made whole only while nobody holds the unit; the holder's file is as it must be.
+    if (!whole && ::flock(::fileno(bin_), LOCK_EX | LOCK_NB) == 0) {
+      std::fill(memory.begin() + static_cast<std::ptrdiff_t>(got), memory.end(), uint8_t{0xFF});
+      if (std::fseek(bin_, 0, SEEK_SET) != 0 || std::fwrite(memory.data(), 1, memory.size(), bin_) != memory.size() ||
+          std::fflush(bin_) != 0 || ::ftruncate(::fileno(bin_), static_cast<off_t>(memory.size())) != 0)
+        fileError = "cannot write " + binPath;
+      ::flock(::fileno(bin_), LOCK_UN);
+    }
   }
-  logFile_ = std::fopen((base + ".log").c_str(), "a");
+  logFile_ = std::fopen((base + ".log").c_str(), "ae");
   if (!logFile_) fileError = "cannot write " + base + ".log";
+}
+
+size_t SimUnit::readMemory() {
+  if (!bin_ || std::fseek(bin_, 0, SEEK_SET) != 0) return 0;
+  const size_t got = std::fread(memory.data(), 1, memory.size(), bin_);
+  std::clearerr(bin_);
+  std::fill(memory.begin() + static_cast<std::ptrdiff_t>(got), memory.end(), uint8_t{0xFF});
+  return got;
+}
+
+bool SimUnit::acquire() {
+  if (!bin_) return true;
+  if (::flock(::fileno(bin_), LOCK_EX | LOCK_NB) != 0) return errno != EWOULDBLOCK;
+  readMemory();  // what the last holder left, in this process or another
+  return true;
+}
+
+void SimUnit::release() {
+  if (bin_) ::flock(::fileno(bin_), LOCK_UN);
 }
 
 SimUnit::~SimUnit() {
@@ -308,9 +342,16 @@ std::optional<uint16_t> SimulatedBackend::productId(int slot) {
 }
 
 bool SimulatedBackend::open(int slot) {
+  close();
   if (!productId(slot)) {
     lastError_ = UsbError::NoDevice;
     return false;
+  }
+  if (SimUnit* u = unit(slot)) {
+    if (u->openError != UsbError::None || !u->acquire()) {
+      lastError_ = u->openError != UsbError::None ? u->openError : UsbError::Busy;
+      return false;
+    }
   }
   open_ = slot;
   pulledWhileOpen_ = false;
@@ -319,6 +360,7 @@ bool SimulatedBackend::open(int slot) {
 }
 
 void SimulatedBackend::close() {
+  if (SimUnit* u = unit(open_)) u->release();
   open_ = -1;
   pulledWhileOpen_ = false;
 }

@@ -5,6 +5,9 @@
 // directory, unit N+1 of slot N keeps its memory in unitN+1.bin (kept between runs like a
 // powered unit) and appends one line per request to unitN+1.log, and the file "slots"
 // there, while it exists, says which slots hold what (another process plugs and pulls).
+// An open unit with a file is locked (an exclusive lock on unitN+1.bin, as a real unit is
+// claimed): another process, or another backend, finds it busy until it is closed, and each
+// open takes the memory from the file, so two processes never drive two private copies.
 //
 // Log lines: a control request is its letter, value and index in 4 upper-case hex digits
 // ("L 8000 2000"); a bulk transfer is W or R and the byte count in decimal ("W 8192"). A
@@ -66,6 +69,13 @@ class SimUnit {
   UsbError lastError = UsbError::None;
   // A problem with the unit's files, or empty.
   std::string fileError;
+  // An open refused with this error, when set (AccessDenied: a unit this user may not open).
+  UsbError openError = UsbError::None;
+
+  // Takes the unit for one opener: false (Busy) while another holds its file's lock; then
+  // its memory is what the file holds now. Without a file there is nothing to share.
+  bool acquire();
+  void release();
 
   bool control(char letter, uint16_t value, uint16_t index, uint8_t* data, uint16_t length);
   bool bulkWrite(const uint8_t* data, uint32_t n);
@@ -79,6 +89,8 @@ class SimUnit {
   bool bulk(char kind, const uint8_t* from, uint8_t* to, uint32_t n);
   void record(const SimRequest& r);
   void persist(uint32_t offset, uint32_t n);
+  // The memory from the unit's file, 0xFF past its end; the bytes the file gave.
+  size_t readMemory();
 
   int slot_;
   uint16_t block_ = 0;

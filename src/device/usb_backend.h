@@ -16,7 +16,9 @@ namespace zarvo {
 inline constexpr int kSlotCount = 15;
 inline constexpr uint16_t kProductId = 0x0ACE;
 
-enum class UsbError { None, NoDevice, Refused, LinkBroken, Timeout, Short };
+// Busy: another program holds the unit (it has claimed it). AccessDenied: the unit is there
+// but this user may not open it (no udev rule). Both only come from open.
+enum class UsbError { None, NoDevice, Refused, LinkBroken, Timeout, Short, Busy, AccessDenied };
 
 class UsbBackend {
  public:

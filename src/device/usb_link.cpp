@@ -17,16 +17,19 @@ bool UsbLink::open(int slot) {
   if (isOpen()) return true;
   if (slot < 0 || slot >= kSlotCount) {
     lastError_ = UsbError::NoDevice;
+    openRefusal_ = UsbError::None;
     return false;
   }
   std::optional<uint16_t> pid = backend_.productId(slot);
   if (!pid || *pid != kProductId || !backend_.open(slot)) {
     lastError_ = pid ? backend_.lastError() : UsbError::NoDevice;
+    openRefusal_ = lastError_ == UsbError::Busy || lastError_ == UsbError::AccessDenied ? lastError_ : UsbError::None;
     openSlot_ = -1;
     return false;
   }
   openSlot_ = slot;
   lastError_ = UsbError::None;
+  openRefusal_ = UsbError::None;
   return true;
 }
 

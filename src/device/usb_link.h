@@ -36,6 +36,11 @@ class UsbLink {
 
   // Why the last request failed (refused, link broken, short), for logs.
   UsbError lastError() const { return lastError_; }
+  // Why the last open failed when that is a cause of its own to tell the user: Busy (another
+  // program holds the unit) or AccessDenied (no permission); None after a successful open or
+  // another failure. Kept until the next open, so the road that failed can say it at its end.
+  UsbError openRefusal() const { return openRefusal_; }
+  void clearOpenRefusal() { openRefusal_ = UsbError::None; }
   UsbBackend& backend() { return backend_; }
 
  private:
@@ -46,6 +51,7 @@ class UsbLink {
   UsbBackend& backend_;
   int openSlot_ = -1;
   UsbError lastError_ = UsbError::None;
+  UsbError openRefusal_ = UsbError::None;
 };
 
 }  // namespace zarvo

@@ -96,7 +96,7 @@ void ByteNotes(const FirmwareReport& r, const FirmwareTarget& t, std::vector<std
 
 FirmwareNotes CheckFirmware(const FirmwareReport& report, const FirmwareTarget& target) {
   FirmwareNotes n;
-  if (!report.loaded) return n;  // the load has refused the file and said why
+  if (!report.read) return n;  // the load has refused the file and said why
   if (report.isHex()) HexNotes(report, target, n.notes);
   else ByteNotes(report, target, n.notes);
   return n;
@@ -125,14 +125,14 @@ FirmwareReport ExamineFirmware(std::span<const uint8_t> text, uint32_t format, i
     HexResult stored = read(text, {measured.last + 1, Pass::Store, 0xFF, true}, quiet);
     if (!stored.ok) return r;
     r.findings = std::move(stored.findings);
-    r.loaded = true;
+    r.read = true;
     return r;
   }
   NoteByteFormat(r, text);
   if (r.format == kFormatExe && text.size() < kExeHeader) return r;  // "Format Error !"
   const uint64_t count = r.format == kFormatExe ? text.size() - kExeHeader : text.size();
   r.placedEnd = static_cast<uint64_t>(std::max<int64_t>(static_cast<int64_t>(count) + shift, 0));
-  r.loaded = true;
+  r.read = true;
   return r;
 }
 

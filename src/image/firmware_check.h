@@ -33,7 +33,7 @@ FirmwareNotes CheckFirmware(const FirmwareReport& report, const FirmwareTarget& 
 
 // The report a load of `text` would give, without an image buffer or a settings file:
 // format 0 detects as the load does (4, 5, 6 or binary); a HEX format the silent detector
-// does not accept is refused (report.loaded false) as the load's check refuses it; a HEX
+// does not accept is refused (report.read false) as the load's check refuses it; a HEX
 // format is read by its reader's two passes. shift as FirmwareReport::shift.
 FirmwareReport ExamineFirmware(std::span<const uint8_t> text, uint32_t format, int64_t shift = 0);
 

@@ -12,7 +12,9 @@
 namespace zarvo {
 
 struct FirmwareReport {
-  bool loaded = false;    // the file was read through and placed
+  // The file was read through: its format accepted and, for HEX, the reader done. Placing
+  // it may still fail (an IC window that holds none of its data).
+  bool read = false;
   uint32_t format = 0;    // the format it was read as: 4, 5, 6, or a byte format's code
   uint32_t detected = 3;  // the silent detection's code: 4, 5, 6, or 3
   uint64_t length = 0;    // the file's length in bytes

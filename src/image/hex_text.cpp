@@ -81,3 +81,15 @@ bool StartImage(HexResult& r, const HexOptions& opt, uint8_t fill, Ui& ui) {
 }
 
 }  // namespace zarvo::hex
+
+namespace zarvo {
+
+void AddDataRun(std::vector<DataRun>& runs, uint64_t begin, uint64_t end) {
+  if (!runs.empty() && runs.back().end == begin) {
+    runs.back().end = end;
+    return;
+  }
+  runs.push_back({begin, end});
+}
+
+}  // namespace zarvo

@@ -98,9 +98,11 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     }
 
     const uint64_t base = static_cast<uint64_t>(address) + segmentBase + linearBase;
-    // A data record without bytes places nothing, so it does not move the highest end:
-    // `last` then always names a byte the image holds. Bytes above the address limit can
-    // reach no unit and are left out.
+    // A data record moves the highest end to its address plus its length, an empty one too:
+    // the image then reaches up to the byte before it, filled. Bytes above the address limit
+    // can reach no unit and are left out (an empty record there is passed over).
+    const bool emptyRaise = type == 0 && length == 0 && base > 0 && base - 1 <= opt.addressLimit;
+    if (emptyRaise) highestEnd = std::max(highestEnd, base);
     const uint64_t kept = type == 0 && length > 0 ? keeper.keep(base, static_cast<uint64_t>(length)) : 0;
     if (kept > 0) highestEnd = std::max(highestEnd, base + kept);
     if (type == 1) found.endRecord = true;
@@ -112,8 +114,17 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
 
     // Every data byte must land inside the image: the checked capacity, and the real size
     // of the image, whatever segment or linear base went before.
+    if (emptyRaise) {
+      // An empty record places nothing, but the image must hold the bytes below it.
+      if (base - 1 > capacity) {
+        hex::OutOfBuffer(ui);
+        return {};
+      }
+      if (base > r.image.size() && !hex::GrowImage(r.image, base, fill, ui)) return {};
+    }
     if (kept > 0) {
       const uint64_t last = base + kept - 1;
+      AddDataRun(r.data, base, last + 1);
       if (last > capacity) {
         hex::OutOfBuffer(ui);
         return {};

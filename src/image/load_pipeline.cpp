@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/settings_lock.h"
 #include "image/byte_formats.h"
 #include "image/firmware_check.h"
 #include "image/load_dialog.h"
@@ -286,7 +287,8 @@ bool LoadHex(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d, uint8
   const int64_t offset =
       batch ? std::max<int64_t>(ctx.profile.readInt(keys::kLoadDlg, keys::kSourceSAdd, 0), 0) : 0;
   const uint64_t count = static_cast<uint64_t>(stored.last) + 1;
-  if (static_cast<uint64_t>(offset) > count) {
+  // A start at the image's end leaves no byte of it: that is past the file, as for a binary.
+  if (static_cast<uint64_t>(offset) >= count) {
     const std::string text =
         batch && ctx.rs.ChunkText != "0" ? "Error!! /Nn Paramater Over FileSize !!" : "Error !! File Shift Addr > File Size ";
     if (batch)
@@ -295,15 +297,16 @@ bool LoadHex(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d, uint8
       ctx.ui.messageBox(text);
     return false;
   }
-  const auto b = static_cast<uint32_t>(offset);
-  if (!PlaceImage(ctx, std::span<const uint8_t>(stored.image).subspan(std::min<size_t>(b, stored.image.size())),
-                  static_cast<uint32_t>(count - b), d, fill, fillFlag))
-    return false;
-  if (format != kFormatTektronix) image.computeSum(ctx.rs);
+  // The reader's report stands whether or not the image can be placed.
   FirmwareReport& report = image.report();
   report.findings = std::move(stored.findings);
   report.shift = static_cast<int64_t>(d) - offset;
-  report.loaded = true;
+  report.read = true;
+  const auto b = static_cast<uint32_t>(offset);
+  if (!PlaceImage(ctx, std::span<const uint8_t>(stored.image).subspan(std::min<size_t>(b, stored.image.size())),
+                  static_cast<uint32_t>(count - b), d, fill, fillFlag, stored.data, b))
+    return false;
+  if (format != kFormatTektronix) image.computeSum(ctx.rs);
   return true;
 }
 
@@ -336,13 +339,14 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
   report.length = raw.length;
   if (IsHex(code)) return LoadHex(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
   NoteByteFormat(report, raw.text());
-  const uint32_t skipped = raw.sourceStart;
+  // What the byte format places: the file from its source start on (an .exe without its
+  // header, which a file of less than 512 bytes does not have: "Format Error !").
+  const uint32_t header = code == kFormatExe ? 512 : 0;
+  report.read = raw.length >= header;
+  report.shift = static_cast<int64_t>(d) - raw.sourceStart;
+  report.placedEnd = static_cast<uint64_t>(d) + (raw.length - std::min(raw.length, header));
   ApplySourceStart(raw);
-  if (!LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag)) return false;
-  report.shift = static_cast<int64_t>(d) - skipped;
-  report.placedEnd = ctx.image.end();
-  report.loaded = true;
-  return true;
+  return LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
 }
 
 bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
@@ -383,8 +387,36 @@ bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, u
   return true;
 }
 
+bool FileDataInIc(std::span<const DataRun> data, uint64_t shift, uint32_t count, Lane lane, uint32_t d,
+                  uint32_t window) {
+  if (window == 0) return true;  // no IC chosen yet: nothing to judge against
+  if (d >= window) return false;
+  const uint64_t stride = std::max<uint32_t>(lane.stride, 1);
+  // The k-th byte placed (at d + k) is source byte k * stride + lane, for k * stride < count.
+  const uint64_t placed = std::min<uint64_t>((count + stride - 1) / stride, window - d);
+  for (const DataRun& run : data) {
+    if (run.end <= shift) continue;
+    const uint64_t q0 = std::max(run.begin, shift) - shift, q1 = run.end - shift;
+    const uint64_t k = q0 <= lane.lane ? 0 : (q0 - lane.lane + stride - 1) / stride;
+    if (k < placed && k * stride + lane.lane < q1) return true;
+  }
+  return false;
+}
+
 bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
-                bool fillFlag) {
+                bool fillFlag, std::span<const DataRun> data, uint64_t shift) {
+  // An image that holds not one byte of the file would download as fill and pass.
+  const DataRun whole{0, count};
+  if (data.data() == nullptr) data = std::span<const DataRun>(&whole, 1);
+  const uint32_t window = ctx.rs.EmulationRange != 0 ? ctx.rs.EmulationRange : ctx.rs.IcSize;
+  if (!FileDataInIc(data, shift, count, LaneOf(ctx.rs.DataSetSwitch, ctx.ui), d, window)) {
+    const std::string text = kNoFileDataText;
+    if (ctx.ui.activePage() == Page::Batch || ctx.unattended)
+      ctx.ui.appendMessage(text);
+    else
+      ctx.ui.messageBox(text);
+    return false;
+  }
   const bool ok = fillFlag ? StoreImage(ctx, src, count, d, fill) : CopyImage(ctx, src, count, d);
   if (!ok) return false;
   ctx.image.setStart(d);
@@ -394,6 +426,14 @@ bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, 
 
 bool LoadImage(LoadContext& ctx) {
   ctx.image.report() = {};
+  // From the first [LoadDlg] write (the dialog's creation) to the last read-back (the
+  // readers' source start) no other program may write the file: two runs sharing it would
+  // otherwise each load with the other's name and parameters.
+  const SettingsLock lock(ctx.profile.path(), ctx.profile.lockWaitMs());
+  if (!lock.ok()) {
+    ctx.ui.messageBox(lock.error(), "Error", Icon::Error, Buttons::Ok);
+    return false;
+  }
   {
     // The unshown dialog's creation copies the selected device's keys into [LoadDlg].
     LoadDialog dialog(ctx, nullptr, /*shown=*/false);
@@ -423,7 +463,7 @@ bool HandOff(LoadContext& ctx) {
   if (!ctx.rs.LoadCancelled) {
     // An Intel or Motorola load has just summed the same bytes as its last step.
     const FirmwareReport& report = ctx.image.report();
-    const bool summed = report.loaded && (report.format == kFormatIntel || report.format == kFormatMotorola);
+    const bool summed = report.read && (report.format == kFormatIntel || report.format == kFormatMotorola);
     if (!summed) ctx.image.computeSum(ctx.rs);
     ctx.image.setRange(ctx.rs.EmulationRange);
   }

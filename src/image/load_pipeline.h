@@ -2,7 +2,9 @@
 // The one road by which a file becomes the image a unit receives. Window mode and batch
 // mode call HandOff before every download; which road LoadImage takes follows the page
 // showing (Ui::activePage): the batch page takes the batch road, every other page the
-// window road. Parameters travel through section [LoadDlg] of the settings file.
+// window road. Parameters travel through section [LoadDlg] of the settings file, under its
+// SettingsLock for the whole load: another program's load or write waits (a lock not free
+// within the profile's lockWaitMs fails the load with a box naming the file and the holder).
 //
 // Contract with the callers:
 //  - Window road (window-mode run): before HandOff the caller fills image.request() with
@@ -39,6 +41,8 @@
 #include "base/run_state.h"
 #include "base/ui.h"
 #include "image/image_buffer.h"
+#include "image/readers.h"
+#include "image/tables.h"
 
 namespace zarvo {
 
@@ -72,9 +76,16 @@ bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, 
                 uint8_t fill, uint32_t b = 0);
 bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d);
 // The last step of every format: StoreImage with the fill flag set, CopyImage without; then
-// the image's start address is d and its end d + count.
+// the image's start address is d and its end d + count. `data` names where the file's
+// bytes lie in src (shifted down by `shift`; empty: all count bytes): an image whose IC
+// window would hold none of them is refused with kNoFileDataText, nothing placed.
 bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
-                bool fillFlag);
+                bool fillFlag, std::span<const DataRun> data = {}, uint64_t shift = 0);
+// Whether a byte of the file lands in the IC window [0, window) of the image when count
+// source bytes are placed from d through the lane (a window of 0 judges nothing).
+bool FileDataInIc(std::span<const DataRun> data, uint64_t shift, uint32_t count, Lane lane, uint32_t d,
+                  uint32_t window);
+inline constexpr const char* kNoFileDataText = "Error !! No file data within the IC range, nothing downloaded...";
 
 // The largest destination start a load accepts.
 inline constexpr uint32_t kMaxDestination = 0xF00000;

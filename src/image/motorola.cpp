@@ -93,9 +93,18 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
       }
       const uint64_t base = static_cast<uint64_t>(address);
       const int dataBytes = count - addressBytes - 1;
+      if (dataBytes == 0 && base > 0 && base - 1 <= opt.addressLimit) {
+        // An empty record places nothing, but the image reaches up to the byte before it.
+        highest = std::max(highest, base - 1);
+        if (store && base > r.image.size() && (base - 1 > capacity || !hex::GrowImage(r.image, base, fill, ui))) {
+          if (base - 1 > capacity) hex::OutOfBuffer(ui);
+          return {};
+        }
+      }
       // Bytes above the address limit can reach no unit and are left out.
       const uint64_t kept = dataBytes > 0 ? keeper.keep(base, static_cast<uint64_t>(dataBytes)) : 0;
       if (kept > 0) {
+        if (store) AddDataRun(r.data, base, base + kept);
         lowest = std::min(lowest, base);
         highest = std::max(highest, base + kept - 1);
         // S1, S2 and S3 data alike may start at most at K; the slack holds the rest.

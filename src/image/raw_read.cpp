@@ -48,6 +48,7 @@ bool ReadRawFile(LoadContext& ctx, RawImage& raw) {
     return false;
   }
   raw.length = L;
+  raw.skipped = 0;
   raw.name.clear();
   std::memset(raw.bytes.data() + L, 0, 1024);
   if (!file.read(raw.bytes.data(), L)) {
@@ -64,6 +65,7 @@ void ApplySourceStart(RawImage& raw) {
   auto text = raw.bytes.begin();
   std::copy(text + skip, text + raw.length, text);
   std::fill_n(text + (raw.length - skip), skip, raw.skipFill);
+  raw.skipped += skip;
   raw.sourceStart = 0;
   raw.name.clear();  // no longer the file as it stands
   raw.detected = -1;

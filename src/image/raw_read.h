@@ -22,6 +22,7 @@ struct RawImage {
   uint8_t skipFill = 1;      // [LoadDlg] UserFill (default 1): what the skip leaves at the end
   std::string name;          // the file this copy was read from
   int detected = -1;         // the silent detection's code for this copy, once it ran
+  uint32_t skipped = 0;      // what the applied source start took off the front
 
   std::span<const uint8_t> text() const { return {bytes.data(), length}; }
 };

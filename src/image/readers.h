@@ -22,6 +22,13 @@ namespace zarvo {
 
 enum class Pass { Measure, Store };
 
+// Addresses [begin, end) that file data took, in the order the records came: a record that
+// follows the one before it extends that run.
+struct DataRun {
+  uint64_t begin = 0, end = 0;
+};
+void AddDataRun(std::vector<DataRun>& runs, uint64_t begin, uint64_t end);
+
 // Data addresses from first to last, both inclusive; 64-bit, since an Intel record near
 // the top of a linear window can run past 4 GiB.
 struct AddressRange {
@@ -50,6 +57,7 @@ struct HexResult {
   LargeBytes image;            // the HexImage: at least K + 1024 bytes
   uint32_t lowest = 0;         // Motorola and Tektronix: lowest data address
   uint32_t last = 0;           // highest address written, inclusive (0 when none)
+  std::vector<DataRun> data;   // store pass: where the file's loaded data bytes went
   ReadFindings findings;
 };
 

@@ -83,6 +83,7 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
     const bool direct = kept == static_cast<uint64_t>(count) && !compare;
     uint8_t aside[256];
     uint8_t* dst = direct ? r.image.data() + base : aside;
+    if (kept > 0) AddDataRun(r.data, base, base + kept);
     unsigned nibbles = 0;
     if (!hex::DecodeBytesNibbles(p + dataPos, static_cast<size_t>(count), dst, nibbles)) {
       formatError = true;

@@ -4,6 +4,7 @@
 
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "device/open_refusal.h"
 #include "device/reset_line.h"
 #include "device/self_test.h"
 #include "device/transfer.h"
@@ -139,6 +140,7 @@ WindowRunResult RunWindowMode(WindowModeContext& ctx, Panels& panels, const RunO
       ui.setPanelSum(n, ctx.image.sumText());
     } else {
       result.outcome[i] = PanelOutcome::Failed;
+      ReportOpenRefusal(ctx.device);  // the cause, after the panel's failure text
     }
   }
   return result;

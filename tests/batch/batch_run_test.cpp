@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
 #include "app/session.h"
 #include "counting_clock.h"
+#include "device/open_refusal.h"
 #include "device/self_test.h"
 #include "device/simulated_backend.h"
 #include "recording_ui.h"
@@ -206,9 +208,17 @@ TEST_F(BatchRun, FailedTransfersNameTheRowAndTheNextLineRuns) {
 }
 
 // Lines that would send nothing fail instead of ending "Success!!": no known unit
-// configuration (a failed self test), or an IC larger than the unit's memory.
+// configuration (a failed self test), an IC larger than the unit's memory, an image that
+// holds no byte of the file, a chunk or start at the end of a decoded image.
 TEST_F(BatchRun, NothingDownloadedIsAFailedLine) {
-  dir.write("fw.bin", RandomBytes(0x800, 31));
+  const std::string bin = dir.write("fw.bin", RandomBytes(0x800, 31));
+  // A 2K image as Intel HEX, and a boot loader linked at 0x7E00 .. 0x8013.
+  dir.write("boot.bin", RandomBytes(0x214, 32));
+  const std::string cmd = "srec_cat " + bin + " -binary -o " + dir.file("k2.hex") + " -intel >/dev/null 2>&1 && srec_cat " +
+                          dir.file("boot.bin") + " -binary -offset 0x7E00 -o " + dir.file("boot.hex") +
+                          " -intel >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string noData = "Error !! No file data within the IC range, nothing downloaded...";
   struct Case {
     const char* name;
     std::string line;
@@ -219,6 +229,12 @@ TEST_F(BatchRun, NothingDownloadedIsAFailedLine) {
       {"unknown size", "ZQ D:\\FW.BIN /BIN /27512 /#1", "", "Error !! Unknown device size, nothing downloaded..."},
       {"IC too large", "ZQ D:\\FW.BIN /BIN /080 /V /#1", "512K * 8bit",
        "Error !! IC size is larger than the unit memory, nothing downloaded..."},
+      {"data above the IC", "ZQ D:\\BOOT.HEX /#1", "512K * 8bit", noData},
+      {"data above a given IC", "ZQ D:\\BOOT.HEX /INTEL_HEX /64 /16BIT_EVEN /#1", "512K * 8bit", noData},
+      {"chunk at the image's end", "ZQ D:\\K2.HEX /INTEL_HEX /16 /N2 /#1", "512K * 8bit",
+       "Error!! /Nn Paramater Over FileSize !!"},
+      {"start at the image's end", "ZQ D:\\K2.HEX /INTEL_HEX /16 /S800 /#1", "512K * 8bit",
+       "Error !! File Shift Addr > File Size "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -228,7 +244,7 @@ TEST_F(BatchRun, NothingDownloadedIsAFailedLine) {
     ui.pane.clear();
     const BatchSummary s = run({c.line});
     EXPECT_EQ(s.failedLines, 1);
-    EXPECT_NE(std::find(ui.pane.begin(), ui.pane.end(), c.text), ui.pane.end());
+    EXPECT_NE(std::find(ui.pane.begin(), ui.pane.end(), c.text), ui.pane.end()) << ::testing::PrintToString(ui.pane);
     EXPECT_EQ(std::find(ui.pane.begin(), ui.pane.end(), "Success!!"), ui.pane.end());
     EXPECT_EQ(ui.status().lamp(Page::Batch).seen(), kLampFail);
     for (const std::string& l : sim->unit(0)->logLines()) EXPECT_NE(l.substr(0, 1), "W") << l;
@@ -321,6 +337,27 @@ TEST(BatchMixedUnits, EachUnitIsWrittenWithItsOwnGeometry) {
     const std::vector<uint8_t>& m = sim->unit(slot)->memory;
     for (size_t i = 0; i < m.size(); i += 0x10000)
       EXPECT_TRUE(std::equal(file.begin(), file.end(), m.begin() + static_cast<long>(i))) << slot << " at " << i;
+  }
+}
+
+// A unit another program holds, or one this user may not open: the line ends at once with
+// the not-connect text and the cause, before anything is loaded; the next line runs.
+TEST_F(BatchRun, ABusyOrForbiddenUnitEndsItsLineWithTheCause) {
+  dir.write("a.bin", RandomBytes(4096, 9));
+  for (const UsbError cause : {UsbError::Busy, UsbError::AccessDenied}) {
+    SCOPED_TRACE(OpenRefusalText(cause));
+    ui.pane.clear();
+    sim->unit(0)->openError = cause;
+    const std::vector<uint8_t> before = sim->unit(0)->memory;
+    const size_t requests = sim->unit(0)->log.size();
+    const BatchSummary summary = run({"ZQ D:\\A.BIN /BIN /V", "ZQ D:\\A.BIN /BIN /#2"});
+    EXPECT_EQ(summary.failedLines, 1);
+    const std::vector<std::string> head(ui.pane.begin(), ui.pane.begin() + 3);
+    EXPECT_EQ(head, (std::vector<std::string>{"", "Error!! USB Device-1 is not connect...", OpenRefusalText(cause)}));
+    EXPECT_EQ(std::count(ui.pane.begin(), ui.pane.end(), OpenRefusalText(cause)), 1);
+    EXPECT_EQ(ui.pane.back(), "Success!!");  // Device 2's line
+    EXPECT_EQ(sim->unit(0)->memory, before);
+    EXPECT_EQ(sim->unit(0)->log.size(), requests);  // not one request reached it
   }
 }
 

@@ -29,8 +29,8 @@ class CliCheck : public ::testing::Test {
                             " -intel >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::string hex = test::ReadFileText(dir.file("ok.hex"));
-    const size_t data = hex.find('\n') + 10;  // a data digit of the first data record, on line 2
-    hex[data] = hex[data] == '0' ? '1' : '0';  // one digit off: a checksum error on line 2
+    const size_t digit = hex.find('\n') + 1 + 9;  // the first data digit of line 2
+    hex[digit] = hex[digit] == '0' ? '1' : '0';     // one data digit off: a checksum error on line 2
     hex.erase(hex.rfind(":00000001FF"));   // and no end record
     dir.writeText("bad.hex", hex);
   }
@@ -109,8 +109,10 @@ TEST_F(CliCheck, DataBeyondTheIcUsedIsFoundWhetherTheIcIsGivenOrChosen) {
                           " -binary -offset 0x10000 -o " + dir.file("part.hex") + " -intel >/dev/null 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   const std::string beyond = "data at 0x7E00-0x8013 lies beyond the 2K IC /2716 (chosen by the file's length)";
+  // All of it beyond: the load refuses, and the warning says where the data lies.
   test::CliResult r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("b.img")});
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("No file data within the IC range"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("zarvo-r5-cli image: warning: " + beyond + " and is not downloaded"), std::string::npos)
       << r.err;
   r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("s.img"), "--strict"});

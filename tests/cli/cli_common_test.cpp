@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "app/settings_location.h"
+#include "cli/console_ui.h"
+#include "device/open_refusal.h"
 #include "temp_dir.h"
 
 namespace zarvo::cli {
@@ -65,6 +68,32 @@ TEST(ResolveSettingsPath, WithoutOptionLocatesAsAtStartUp) {
   EXPECT_EQ(reg.ReadRegistryText(kRegistryKey, kRegistryPath), file);
   EXPECT_EQ(ResolveSettingsPath(std::nullopt, reg, elsewhere.path().string(), err, user), file);
   EXPECT_EQ(err.str(), "");
+}
+
+// A unit that cannot be opened for a cause of its own: after the pane's lines on stdout, the
+// cause on stderr, counted so the command ends with 1.
+TEST(ConsoleUnitProblem, TheCauseGoesToStderrAfterThePane) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  ASSERT_TRUE(out && err);
+  ConsoleUi ui(out, err);
+  ui.appendMessage("      USB Device is not connect...");
+  EXPECT_EQ(ui.unitProblems(), 0);
+  ui.reportUnitProblem(OpenRefusalText(UsbError::AccessDenied));
+  EXPECT_EQ(ui.unitProblems(), 1);
+  auto text = [](std::FILE* f) {
+    std::rewind(f);
+    std::string s;
+    for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
+    return s;
+  };
+  EXPECT_EQ(text(out), "      USB Device is not connect...\n");
+  EXPECT_EQ(text(err),
+            "zarvo-r5-cli: unit found but could not be opened (permission denied): install the udev rule "
+            "70-zarvo-r5.rules (the package does; without it, as root: cp packaging/udev/70-zarvo-r5.rules "
+            "/etc/udev/rules.d/ && udevadm control --reload) and replug the unit\n");
+  std::fclose(out);
+  std::fclose(err);
 }
 
 }  // namespace

@@ -199,10 +199,7 @@ TEST_F(CliImage, LoadFailuresExitOneWithTheMessage) {
 TEST_F(CliImage, HelpMatchesTheGoldenText) {
   const auto r = RunCli(dir, {"image", "--help"});
   EXPECT_EQ(r.status, 0);
-  // By the source tree's path: ctest runs the suite in its build folder, where __FILE__ (relative
-  // to the build tree) names nothing.
-  const auto golden = std::filesystem::path(ZARVO_SAMPLES_DIR).parent_path() / "tests/cli/golden/image_help.txt";
-  EXPECT_EQ(r.out, test::ReadFileText(golden.string()));
+  EXPECT_EQ(r.out, test::ReadFileText(std::string(ZARVO_CLI_GOLDEN_DIR) + "/image_help.txt"));
 }
 
 }  // namespace

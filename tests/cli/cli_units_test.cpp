@@ -1,6 +1,11 @@
 // zarvo-r5-cli units / blink / reset on simulated units, end to end through the built program.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 
 #include "cli_run.h"
@@ -87,6 +92,41 @@ TEST_F(CliUnitsTest, UsageErrorsExitTwo) {
 TEST_F(CliUnitsTest, BlinkOfAnAbsentDeviceFails) {
   setenv("ZARVO_R5_SIM", "512Kx8", 1);
   EXPECT_EQ(Run({"blink", "2"}).status, 1);
+}
+
+// Another program holds simulated unit 1 (the lock on its file, as a real unit is claimed):
+// every command says so on stderr and ends with 1, and the unit's memory stays as it was.
+TEST_F(CliUnitsTest, AUnitHeldByAnotherProgramIsBusy) {
+  setenv("ZARVO_R5_SIM", "512Kx8", 1);
+  ASSERT_EQ(Run({"units"}).status, 0);  // makes unit1.bin
+  const std::string settings = dir.writeText("settings.ini", "[Drives]\nD=" + dir.path().string() + "\n");
+  const std::vector<uint8_t> firmware = test::RandomBytes(4096, 11);
+  dir.write("a.bin", firmware);
+  const std::string script = dir.writeText("a.bat", "ZQ D:\\A.BIN /BIN\r\n");
+  const std::string busy = "zarvo-r5-cli: unit busy: used by another program\n";
+
+  const int held = ::open(dir.file("unit1.bin").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+  auto r = Run({"units"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("      USB Device is not connect...\nSelf Test Fail !!\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find(busy), std::string::npos) << r.err;
+  r = Run({"run", script});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(busy), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("Success!!"), std::string::npos) << r.out;
+  r = Run({"blink", "1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(busy), std::string::npos) << r.err;
+  EXPECT_EQ(test::ReadFileBytes(dir.file("unit1.bin")), std::vector<uint8_t>(0x80000, 0xFF));
+
+  ::close(held);  // the other program has ended
+  r = Run({"run", script});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.err.find("unit busy"), std::string::npos) << r.err;
+  const std::vector<uint8_t> unit = test::ReadFileBytes(dir.file("unit1.bin"));
+  EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), unit.begin()));
 }
 
 }  // namespace

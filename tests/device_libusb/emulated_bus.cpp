@@ -3,12 +3,14 @@
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
 #include <umockdev.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -80,6 +82,7 @@ void FakeUnit::stallNext() { std::lock_guard lock(mu_); stall_ = true; }
 void FakeUnit::holdNext() { std::lock_guard lock(mu_); hold_ = true; }
 void FakeUnit::shortenNext(int bytes) { std::lock_guard lock(mu_); shorten_ = bytes; }
 void FakeUnit::unplug() { std::lock_guard lock(mu_); unplugged_ = true; }
+void FakeUnit::claimedElsewhere() { std::lock_guard lock(mu_); claimedElsewhere_ = true; }
 void FakeUnit::setBulkInData(std::vector<uint8_t> data) { std::lock_guard lock(mu_); bulkIn_ = std::move(data); }
 std::vector<ControlCall> FakeUnit::controls() const { std::lock_guard lock(mu_); return controls_; }
 std::vector<uint8_t> FakeUnit::bulkOut() const { std::lock_guard lock(mu_); return bulkOut_; }
@@ -103,19 +106,25 @@ bool FakeUnit::handle(UMockdevIoctlClient* client) {
       return true;
     }
     case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_DISCONNECT_CLAIM:
+      if (claimedElsewhere_) {
+        umockdev_ioctl_client_complete(client, -1, EBUSY);
+        return true;
+      }
+      if (request == USBDEVFS_DISCONNECT_CLAIM) {
+        UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_disconnect_claim), nullptr);
+        claimed_.push_back(static_cast<int>(reinterpret_cast<usbdevfs_disconnect_claim*>(d->data)->interface));
+        umockdev_ioctl_data_unref(d);
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return true;
+      }
+      [[fallthrough]];
     case USBDEVFS_RELEASEINTERFACE: {
       UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned int), nullptr);
       unsigned int number = 0;
       std::memcpy(&number, d->data, sizeof number);
       umockdev_ioctl_data_unref(d);
       (request == USBDEVFS_CLAIMINTERFACE ? claimed_ : released_).push_back(static_cast<int>(number));
-      umockdev_ioctl_client_complete(client, 0, 0);
-      return true;
-    }
-    case USBDEVFS_DISCONNECT_CLAIM: {
-      UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_disconnect_claim), nullptr);
-      claimed_.push_back(static_cast<int>(reinterpret_cast<usbdevfs_disconnect_claim*>(d->data)->interface));
-      umockdev_ioctl_data_unref(d);
       umockdev_ioctl_client_complete(client, 0, 0);
       return true;
     }
@@ -234,6 +243,24 @@ EmulatedBus::EmulatedBus() : testbed_(umockdev_testbed_new()) {
 EmulatedBus::~EmulatedBus() {
   g_object_unref(testbed_);
   for (UMockdevIoctlBase* h : handlers_) g_object_unref(h);
+}
+
+void EmulatedBus::nodesForRootOnly() {
+  const std::filesystem::path root = umockdev_testbed_get_root_dir(testbed_);
+  std::error_code ec;
+  // The root takes the event sockets a udev monitor makes, whoever runs it.
+  std::filesystem::permissions(root, std::filesystem::perms(01777), ec);
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root, ec)) {
+    if (e.is_socket()) {  // umockdev's own ways in, which every user of the testbed needs
+      std::filesystem::permissions(e.path(), std::filesystem::perms(0777), ec);
+      continue;
+    }
+    const bool node = e.path().string().find("/dev/bus/usb/") != std::string::npos && !e.is_directory();
+    const auto perms = e.is_directory() ? std::filesystem::perms(0755)
+                       : node           ? std::filesystem::perms(::geteuid() == 0 ? 0600 : 0)
+                                        : std::filesystem::perms(0644);
+    std::filesystem::permissions(e.path(), perms, ec);
+  }
 }
 
 void EmulatedBus::addRootHub(int bus) {

@@ -45,6 +45,7 @@ class FakeUnit {
   void holdNext();               // the unit never answers; only a discard frees the transfer
   void shortenNext(int bytes);   // an IN transfer delivers only this many bytes
   void unplug();                 // every later submit fails as on a vanished device
+  void claimedElsewhere();       // another program holds the interface: claims fail with EBUSY
 
   void setBulkInData(std::vector<uint8_t> data);
 
@@ -67,6 +68,7 @@ class FakeUnit {
   bool hold_ = false;
   int shorten_ = -1;
   bool unplugged_ = false;
+  bool claimedElsewhere_ = false;
   std::vector<uint8_t> bulkIn_;
   std::vector<ControlCall> controls_;
   std::vector<uint8_t> bulkOut_;
@@ -97,6 +99,9 @@ class EmulatedBus {
   // A device with one interface holding a bulk OUT (0x01) and a bulk IN (0x82) endpoint;
   // its usbfs node is served by the returned unit model.
   FakeUnit& addDevice(const BusDevice& dev, uint8_t id);
+  // As on a machine without the udev rule: every user may read the bus (sysfs), only root
+  // may open the devices' nodes (run as root, a test drops to another user to see it).
+  void nodesForRootOnly();
 
  private:
   void add(const std::string& sysPath, int bus, int address, const std::string& descriptors);

@@ -6,7 +6,17 @@
 #include <optional>
 #include <vector>
 
+#include <sys/wait.h>
+
+#include "base/profile.h"
+#include "base/run_state.h"
+#include "child_process.h"
+#include "counting_clock.h"
 #include "device/libusb_backend.h"
+#include "device/self_test.h"
+#include "device/usb_link.h"
+#include "recording_ui.h"
+#include "temp_dir.h"
 #include "emulated_bus.h"
 
 namespace zarvo {
@@ -250,6 +260,47 @@ TEST_P(LibusbHungUnit, TransfersTimeOutInsteadOfHanging) {
 
 // 0 would mean "wait for ever" to libusb; it is taken as the shortest timeout instead.
 INSTANTIATE_TEST_SUITE_P(Timeouts, LibusbHungUnit, ::testing::Values(150u, 0u));
+
+// Another program has claimed the unit: the open fails as busy, and the self test says so
+// after its not-connect text.
+TEST_F(LibusbOneUnit, AUnitClaimedByAnotherProgramIsBusy) {
+  unit_->claimedElsewhere();
+  EXPECT_FALSE(backend_->open(0));
+  EXPECT_EQ(backend_->lastError(), UsbError::Busy) << backend_->lastErrorDetail();
+  EXPECT_NE(backend_->lastErrorDetail().find("LIBUSB_ERROR_BUSY"), std::string::npos) << backend_->lastErrorDetail();
+
+  UsbLink link(*backend_);
+  RunState rs;
+  Profile profile;
+  test::RecordingUi ui;
+  test::CountingClock clock;
+  DeviceContext ctx{link, rs, profile, ui, clock};
+  EXPECT_FALSE(SelfTest(ctx, true));
+  const std::vector<std::string> tail(ui.pane.end() - 3, ui.pane.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"      USB Device is not connect...", "Self Test Fail !!",
+                                            "unit busy: used by another program"}));
+  EXPECT_TRUE(unit_->controls().empty());  // nothing was sent to the other program's unit
+}
+
+// Without the udev rule the unit is listed but cannot be opened: permission denied, a cause
+// of its own, not "no unit".
+TEST_F(LibusbOneUnit, AUnitThisUserMayNotOpenIsAccessDenied) {
+  bus_.nodesForRootOnly();
+  test::TempDir home;
+  const int status = test::RunInChild([&] {
+    CHILD_CHECK(test::DropRoot(home.path().string()));
+    auto backend = MakeLibusbBackend(kTestTimeoutMs);
+    CHILD_CHECK(backend->productId(0) == kProductId);
+    UsbLink link(*backend);
+    CHILD_CHECK(!link.open(0));
+    CHILD_CHECK(link.lastError() == UsbError::AccessDenied);
+    CHILD_CHECK(link.openRefusal() == UsbError::AccessDenied);
+    CHILD_CHECK(backend->lastErrorDetail() == "libusb_open: LIBUSB_ERROR_ACCESS");
+    return 0;
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(unit_->claimed().empty());
+}
 
 }  // namespace
 }  // namespace zarvo

@@ -13,7 +13,7 @@ namespace zarvo::model {
 
 // Whether a road that finds no byte of the file within the IC window already fails. Until
 // it does, those cases are drawn and run but not judged (switch on once the load refuses them).
-inline constexpr bool kNoFileDataFails = false;
+inline constexpr bool kNoFileDataFails = true;
 
 struct RoadReport {
   int judged = 0;     // roads whose result was compared with the model

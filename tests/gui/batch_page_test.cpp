@@ -12,6 +12,7 @@
 
 #include "gui/pictures.h"
 #include "gui/widget_ui.h"
+#include "device/open_refusal.h"
 #include "gui_rig.h"
 
 namespace zarvo::test {
@@ -220,6 +221,30 @@ TEST(BatchPage, AMarkedUtf8ScriptKeepsItsMarkAndANamedPipeIsRefused) {
   rig.find<QAbstractButton>("File_Load")->click();
   EXPECT_EQ(rig.boxes.back().text, "Load file error !!");
   EXPECT_EQ(pane->toPlainText(), "");
+}
+
+// Another program holds Device 1, or this user may not open it: the message pane says why,
+// once, after the start-up self test's failure text and after a batch line's.
+TEST(BatchPage, AUnitThatCannotBeOpenedSaysWhyInThePane) {
+  for (const UsbError cause : {UsbError::Busy, UsbError::AccessDenied}) {
+    const std::string note = OpenRefusalText(cause);
+    SCOPED_TRACE(note);
+    GuiRig rig;
+    rig.prepare = [cause](SimulatedBackend& b) { b.unit(0)->openError = cause; };
+    rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n[Drives]\r\nD=" + kSamples + "\r\n");
+    rig.start();
+    EXPECT_NE(rig.paneText().find("      USB Device is not connect...\nSelf Test Fail !!\n" + note), std::string::npos)
+        << rig.paneText();
+
+    rig.find<QTabWidget>("PageControl")->setCurrentIndex(1);
+    rig.find<QPlainTextEdit>("RichEdit1")->setPlainText("ZQ d:\\boot.bin /BIN /27512 /#1");
+    Q_EMIT rig.find<gui::Picture>("RunImage")->clicked();
+    const std::string pane = rig.paneText();
+    EXPECT_NE(pane.find("Error!! USB Device-1 is not connect...\n" + note), std::string::npos) << pane;
+    EXPECT_EQ(pane.find("Success!!"), std::string::npos) << pane;
+    EXPECT_EQ(rig.unit(0)->memory, std::vector<uint8_t>(0x80000, 0xFF));
+    rig.close();
+  }
 }
 
 }  // namespace

@@ -49,10 +49,10 @@ class FirmwareCheckTest : public test::PipelineTest {
     for (const auto& b : ui.boxes) o.checksumBox |= b.text == kChecksumBox;
     const FirmwareTarget target{SwitchToIcSize(ic), ic, 0, false};
     o.notes = CheckFirmware(image.report(), target).notes;
-    EXPECT_EQ(image.report().loaded, o.loaded);
+    EXPECT_EQ(image.report().read, o.loaded);
 
     const FirmwareReport examined = ExamineFirmware(test::Bytes(text), format);
-    EXPECT_EQ(examined.loaded, o.loaded);
+    EXPECT_EQ(examined.read, o.loaded);
     EXPECT_EQ(CheckFirmware(examined, target).notes, o.notes) << "the check and the load disagree";
     bool checksumNote = false;
     for (const std::string& n : o.notes) checksumNote |= n.find("checksum error") != std::string::npos;
@@ -158,7 +158,7 @@ TEST_F(FirmwareCheckTest, NewWarningsNameWhatTheUserMustKnow) {
 
 // Far-away data costs no memory, and the "Resize to" question asks for what is kept.
 TEST_F(FirmwareCheckTest, FarAwayDataIsNotAllocatedAndTheResizeQuestionAsksForWhatIsKept) {
-  const std::string text = IntelRecord(4, 0, {0x00, 0x02}) + IntelRecord(0, 0xFFF0, kData16) +
+  const std::string text = IntelRecord(0, 0, kData16) + IntelRecord(4, 0, {0x00, 0x02}) + IntelRecord(0, 0xFFF0, kData16) +
                            IntelRecord(4, 0, {0xFF, 0xFF}) + IntelRecord(0, 0xFFF0, {1, 2}) + IntelEof();
   const std::string f = dir.writeText("hi.hex", text);
   SetIcType(rs, "/512");

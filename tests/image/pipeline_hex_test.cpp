@@ -160,7 +160,7 @@ TEST_F(PipelineHexTest, LinearAddressFarBeyondAnyUnitIsLeftOutAndReported) {
   EXPECT_TRUE(windowLoad(f, kFormatIntel, true));
   EXPECT_LT(image.size(), 0x10000u);  // only the raw read's growth to the file length
   const FirmwareReport& report = image.report();
-  ASSERT_TRUE(report.loaded);
+  ASSERT_TRUE(report.read);
   EXPECT_TRUE(report.findings.dropped);
   EXPECT_EQ(report.findings.droppedRange.first, 0x80010000u);
   EXPECT_EQ(report.findings.droppedRange.last, 0x80010003u);

@@ -181,7 +181,38 @@ TEST(IntelReader, HugeLinearBaseWithoutDataAllocatesNothingBig) {
   HexResult r = ReadIntelHex(Exact(text), Store(0x100), ui);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.image.size(), 0x100u + 1024);
-  EXPECT_EQ(r.last, 0u) << "an empty data record places nothing";
+  EXPECT_EQ(r.last, 0u) << "an empty data record above any image carries nothing";
+}
+
+// An empty data record places nothing but raises the highest address to the byte before
+// it, so the image reaches there with the gap value (and a later window's old bytes do
+// not show through); the data runs name only the bytes the file gave.
+TEST(HexReaders, AnEmptyDataRecordRaisesTheHighestAddress) {
+  struct Case {
+    const char* name;
+    std::string text;
+    HexResult (*read)(std::span<const uint8_t>, const HexOptions&, Ui&);
+    uint8_t gap;
+  } cases[] = {
+      {"intel", ":0400000001020304F2\n:00100000F0\n:00000001FF\n", ReadIntelHex, 0x00},
+      {"motorola", "S107000001020304EE\nS1031000EC\nS9030000FC\n", ReadMotorola, 0xFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingUi ui;
+    EXPECT_EQ(c.read(Exact(c.text), Measure(0x100), ui).last, 0xFFFu);
+    HexResult r = c.read(Exact(c.text), Store(0x1000), ui);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.last, 0xFFFu);
+    ASSERT_GE(r.image.size(), 0x1000u);
+    using Block = std::vector<uint8_t>;
+    EXPECT_EQ(Block(r.image.begin(), r.image.begin() + 4), (Block{1, 2, 3, 4}));
+    EXPECT_EQ(Block(r.image.begin() + 4, r.image.begin() + 0x1000), Block(0xFFC, c.gap));
+    ASSERT_EQ(r.data.size(), 1u);
+    EXPECT_EQ(r.data[0].begin, 0u);
+    EXPECT_EQ(r.data[0].end, 4u);
+    EXPECT_TRUE(ui.boxTexts().empty());
+  }
 }
 
 // Data far above anything a unit can hold (a stray record near 4 GiB beside data at 0) is

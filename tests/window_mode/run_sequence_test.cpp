@@ -498,5 +498,32 @@ TEST(AutoRun, RunsWhenSendtoOptionIsItemZeroAndAlwaysAsksToClose) {
   }
 }
 
+// Panel 2's unit is held by another program: the panel fails as it did (a box), and the
+// message pane then says why; panel 1's unit is written as usual.
+TEST(WindowRun, ABusyUnitFailsItsPanelAndThePaneSaysWhy) {
+  WindowRig rig("512Kx8,512Kx8");
+  const auto fileA = RandomBytes(0x2000, 4);
+  const std::string a = rig.dir.write("a.bin", fileA);
+  const std::string b = rig.dir.write("b.bin", RandomBytes(0x2000, 5));
+  rig.panel(1, a, 2);
+  rig.panel(2, b, 2);
+  rig.dialogKeys(1, a);
+  rig.dialogKeys(2, b);
+  rig.unit(1).openError = UsbError::Busy;
+
+  const WindowRunResult r = rig.run();
+
+  EXPECT_EQ(r.outcome[0], PanelOutcome::Passed);
+  EXPECT_EQ(r.outcome[1], PanelOutcome::Failed);
+  ASSERT_FALSE(rig.ui.boxes.empty());  // the panel's own failure text
+  EXPECT_EQ(Count(rig.ui.pane, "unit busy: used by another program"), 1);
+  EXPECT_EQ(rig.ui.log.back(), "pane:unit busy: used by another program");
+  const auto note = std::find(rig.ui.log.begin(), rig.ui.log.end(), "pane:unit busy: used by another program");
+  const auto box = std::find(rig.ui.log.begin(), rig.ui.log.end(), "box:" + rig.ui.boxes.back().text);
+  EXPECT_LT(box - rig.ui.log.begin(), note - rig.ui.log.begin());
+  EXPECT_EQ(rig.unit(0).memory, Repeated(fileA, 0x80000));
+  EXPECT_EQ(rig.unit(1).memory, std::vector<uint8_t>(0x80000, 0xFF));
+}
+
 }  // namespace
 }  // namespace zarvo::test

@@ -14,8 +14,8 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
-#include "cli/file_check.h"
 #include "cli/report_lines.h"
+#include "image/firmware_check.h"
 #include "image/load_dialog.h"
 #include "image/load_keys.h"
 #include "image/tables.h"
@@ -277,15 +277,6 @@ int RunImage(const Args& given) {
   Session session(ui, clock, settings);
   RunState& rs = session.state();
   LoadContext ctx = session.loadContext();
-  // The file's own problems, found on the copy the load has just read and before anything is
-  // placed: warnings, or a refusal with --strict.
-  ctx.inspect = [&o](std::span<const uint8_t> text, uint32_t detected) {
-    const FileFindings findings = CheckFirmwareText(text, o.format != 0 ? o.format : static_cast<int>(detected),
-                                                    o.ic ? SwitchToIcSize(*o.ic) : 0, o.icName);
-    for (const std::string& n : findings.notes)
-      std::fprintf(stderr, "zarvo-r5-cli image: warning: %s\n", n.c_str());
-    return !(o.strict && findings.warnings);
-  };
   rs.DeviceMemorySize = o.deviceMemory;
   rs.SavedDataSetSwitch = o.dataset;
 
@@ -330,7 +321,20 @@ int RunImage(const Args& given) {
   req.destination = h.destination;
   rs.StartText = "0x" + panels.addressText(kDevice);
 
-  if (!HandOff(ctx)) return 1;
+  // The file's own problems, from the load's report, for the IC actually used: warnings, or
+  // with --strict a refusal before anything is written. A load refused after the file was
+  // read (an IC window without file data) still says where the data lies.
+  const bool handedOff = HandOff(ctx);
+  FirmwareTarget target;
+  target.icSize = rs.IcSize;
+  if (o.ic) {
+    target.icName = o.icName;
+  } else if (const auto item = IcItemForSize(rs.IcSize)) {
+    target.icName = std::string(kIcSizeTable[static_cast<size_t>(*item)].longSwitch) + " (chosen by the file's length)";
+  }
+  const FirmwareNotes notes = CheckFirmware(session.image().report(), target);
+  for (const std::string& n : notes.notes) std::fprintf(stderr, "zarvo-r5-cli image: warning: %s\n", n.c_str());
+  if (!handedOff || (o.strict && notes.warnings())) return 1;
 
   const ImageBuffer& image = session.image();
   const uint32_t length = o.length.value_or(rs.IcSize);

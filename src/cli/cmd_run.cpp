@@ -19,6 +19,7 @@
 #include "cli/report_lines.h"
 #include "cli/script_check.h"
 #include "device/self_test.h"
+#include "image/firmware_check.h"
 
 namespace zarvo::cli {
 
@@ -169,8 +170,23 @@ int RunScript(const Args& given) {
     mark = ui.pane.size();
     started = std::chrono::steady_clock::now();
   };
-  // Beside the sum, which depends on the file's layout, the CRC-32 of what the unit receives.
-  ctx.lineLoaded = [&](int) { ui.appendMessage(CrcLine(session.image(), session.state().IcSize)); };
+  // Beside the sum, which depends on the file's layout, the CRC-32 of what the unit receives;
+  // then the file's own problems, from the load's report, for the IC the line uses.
+  int warnedLines = 0;
+  std::string lineWarning;
+  ctx.lineLoaded = [&](int index) {
+    ui.appendMessage(CrcLine(session.image(), session.state().IcSize));
+    const RunState& rs = session.state();
+    FirmwareTarget target;
+    target.icSize = rs.IcSize;
+    target.icName = rs.IcSwitchText;
+    target.batch = true;
+    const FirmwareNotes notes = CheckFirmware(session.image().report(), target);
+    for (const std::string& n : notes.notes)
+      std::fprintf(stderr, "zarvo-r5-cli run: Line[%d]: warning: %s\n", index + 1, n.c_str());
+    lineWarning = notes.warnings() ? notes.notes.front() : std::string();
+    if (notes.warnings()) ++warnedLines;
+  };
   ctx.lineEnded = [&](int index, const LineResult& r) {
     JUnitCase c;
     c.name = "Line[" + std::to_string(index + 1) + "] " + lines[static_cast<size_t>(index)];
@@ -178,6 +194,12 @@ int RunScript(const Args& given) {
     c.output.assign(ui.pane.begin() + static_cast<long>(mark), ui.pane.end());
     c.failed = !r.ok;
     if (!r.ok) c.message = c.output.empty() ? "failed" : c.output.back();
+    // With --strict a load that warns fails its line.
+    if (r.ok && strict && !lineWarning.empty()) {
+      c.failed = true;
+      c.message = "warning: " + lineWarning;
+    }
+    lineWarning.clear();
     if (r.differs()) {
       c.message = DifferenceText(r.difference);
       std::fprintf(stderr, "zarvo-r5-cli run: Line[%d]: %s\n", index + 1, c.message.c_str());
@@ -188,7 +210,7 @@ int RunScript(const Args& given) {
   ui.setLamp(kLampPass);
   const BatchSummary summary = RunBatch(ctx, lines);
   ui.setMainWindowEnabled(true);
-  const bool warned = strict && ui.loadWarnings() > 0;
+  const bool warned = strict && warnedLines > 0;
   if (!junit.empty() && !WriteJUnit(junit, script, cases, &why)) {
     std::fprintf(stderr, "zarvo-r5-cli run: cannot write the JUnit report '%s': %s\n", junit.c_str(), why.c_str());
     return 2;

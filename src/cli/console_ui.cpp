@@ -4,7 +4,6 @@ namespace zarvo::cli {
 
 Answer ConsoleUi::messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) {
   ++boxes_;
-  if (text.rfind("File read in complete!", 0) == 0) ++loadWarnings_;
   const char* kind = icon == Icon::Error ? "error" : icon == Icon::Warning ? "warning" : "message";
   std::fprintf(err_, "[%s] %s: %s\n", kind, title.c_str(), text.c_str());
   if (buttons == Buttons::Ok) return Answer::Ok;

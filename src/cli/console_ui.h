@@ -23,15 +23,12 @@ class ConsoleUi : public Ui {
   int boxes() const { return boxes_; }
   // Units that could not be opened for a cause of their own (busy, permission denied).
   int unitProblems() const { return unitProblems_; }
-  // Loads that went on past a warning (checksum errors in a HEX file).
-  int loadWarnings() const { return loadWarnings_; }
 
  private:
   std::FILE* out_;
   std::FILE* err_;
   Page page_ = Page::Batch;
   int boxes_ = 0;
-  int loadWarnings_ = 0;
   int unitProblems_ = 0;
 };
 

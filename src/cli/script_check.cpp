@@ -7,8 +7,10 @@
 #include "base/path_resolver.h"
 #include "base/run_state.h"
 #include "batch/batch_line.h"
-#include "cli/file_check.h"
+#include "image/firmware_check.h"
 #include "image/image_buffer.h"
+#include "image/large_bytes.h"
+#include "image/load_keys.h"
 #include "image/tables.h"
 
 namespace zarvo::cli {
@@ -31,10 +33,69 @@ std::vector<std::string> SwitchesOf(const std::string& upper, size_t from) {
   return out;
 }
 
+std::string FormatSwitchName(uint32_t code) {
+  switch (code) {
+    case kFormatIntel: return "/INTEL_HEX";
+    case kFormatMotorola: return "/MOTOROLA_HEX";
+    case kFormatTektronix: return "/TEKTLONIX_HEX";
+    default: return "/BIN";
+  }
+}
+
 std::string Join(const std::vector<std::string>& v) {
   std::string s;
   for (const std::string& x : v) s += (s.empty() ? "" : " ") + x;
   return s.empty() ? "none" : s;
+}
+
+// The file's own problems, as the run's load would find them: the format the run loads
+// (the detected one), the IC the line uses (its switch, or the smallest that holds the file),
+// and the readers' report turned into notes by the firmware check.
+void FileFindingsOf(const RunState& rs, const std::vector<std::string>& known, const std::string& path,
+                    std::vector<std::string>& findings) {
+  LargeBytes bytes;
+  if (!ReadWholeFile(path, bytes)) {
+    findings.push_back("'" + path + "' cannot be read");
+    return;
+  }
+  uint32_t ic = rs.IcSwitchText.empty() ? 0 : SwitchToIcSize(rs.IcSwitchText);
+  std::string icName;
+  for (const std::string& sw : known)
+    if (ic != 0 && SwitchToIcSize(sw) == ic) icName = sw;
+  if (rs.IcSwitchText.empty()) {
+    const auto smallest = SmallestIcSize(static_cast<uint32_t>(std::min<size_t>(bytes.size(), UINT32_MAX)));
+    if (!smallest || bytes.size() > kIcSizeTable.back().size) {
+      findings.push_back("the file is larger than the largest IC (1024K): run fails the line; give an IC switch");
+      return;
+    }
+    ic = *smallest;
+    icName = std::string(kIcSizeTable[static_cast<size_t>(*IcItemForSize(ic))].longSwitch) +
+             " (chosen by the file's length)";
+  }
+  int64_t chunk = 0;
+  ParseChunkNumber(rs.ChunkText, chunk);
+  // A chunk or a start switch selects the file's bytes (a HEX file's decoded bytes) from
+  // its offset on, rounded down to a multiple of 16.
+  uint64_t offset = 0;
+  if (chunk > 0) {
+    offset = static_cast<uint64_t>(chunk - 1) * ic;
+  } else if (rs.StartText.size() > 2) {
+    offset = ParseHexText(rs.StartText.substr(2)).value_or(0);
+  }
+  offset &= ~uint64_t{0xF};
+  const FirmwareReport report = ExamineFirmware(bytes, kFormatAuto, -static_cast<int64_t>(offset));
+  if (rs.BatchFormatText != "0") {
+    const uint32_t given = ParseDecimalText(rs.BatchFormatText).value_or(kFormatBinary);
+    if (given != report.detected)
+      findings.push_back("the file is detected as " + FormatSwitchName(report.detected) + ": run loads it as " +
+                         FormatSwitchName(report.detected) + ", not as " + FormatSwitchName(given));
+  }
+  FirmwareTarget target;
+  target.icSize = ic;
+  target.icName = icName;
+  target.chunk = chunk;
+  target.batch = true;
+  for (std::string& n : CheckFirmware(report, target).notes) findings.push_back(std::move(n));
 }
 
 }  // namespace
@@ -111,16 +172,7 @@ std::vector<LineFinding> CheckScript(const std::vector<std::string>& lines, cons
       f.findings.push_back("file " + shown + " (" + path + ") does not exist");
       path.clear();
     }
-    if (!path.empty()) {
-      const uint32_t ic = rs.IcSwitchText.empty() ? 0 : SwitchToIcSize(rs.IcSwitchText);
-      std::string icName;
-      for (const std::string& sw : known)
-        if (!rs.IcSwitchText.empty() && SwitchToIcSize(sw) == ic && ic != 0) icName = sw;
-      int64_t chunk = 0;
-      ParseChunkNumber(rs.ChunkText, chunk);
-      const int format = rs.BatchFormatText == "0" ? 0 : std::stoi(rs.BatchFormatText);
-      for (const std::string& n : CheckFirmwareFile(path, format, ic, icName, chunk).notes) f.findings.push_back(n);
-    }
+    if (!path.empty()) FileFindingsOf(rs, known, path, f.findings);
     if (!f.findings.empty()) out.push_back(std::move(f));
   }
   return out;

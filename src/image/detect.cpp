@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/quiet_ui.h"
 #include "image/hex_text.h"
 #include "image/image_buffer.h"
 #include "image/readers.h"
@@ -164,6 +165,56 @@ void AnnounceFormat(uint32_t code, Ui& ui) {
                        : code == kFormatTektronix ? &kTektronixTexts
                                                   : nullptr;
   if (texts != nullptr) Report(true, 2, ui, texts->yes, texts->no);
+}
+
+bool HoldsRecordsOf(std::span<const uint8_t> text, uint32_t format) {
+  const hex::Text t(text);
+  size_t pos = 0;
+  while (pos < t.n) {
+    size_t s = pos;
+    while (s < t.n && (t.p[s] == ' ' || t.p[s] == '\t')) ++s;
+    if (format == kFormatIntel && t.at(s) == ':') {
+      const int length = t.byteAt(s + 1);
+      if (length > 0 && t.at(s + 7) == '0' && t.at(s + 8) == '0') {
+        const int64_t sum = ByteSum(t, s + 1, static_cast<size_t>(length) + 4);
+        const int checksum = t.byteAt(s + 9 + 2 * static_cast<size_t>(length));
+        if (sum >= 0 && checksum >= 0 && ((sum + checksum) & 0xFF) == 0) return true;
+      }
+    } else if (format == kFormatMotorola) {
+      if (t.at(s) == '%') ++s;
+      const uint8_t type = t.at(s + 1);
+      if (t.at(s) == 'S' && type >= '1' && type <= '3') {
+        const int count = t.byteAt(s + 2);
+        if (count >= type - '0' + 3) {
+          const int64_t sum = ByteSum(t, s + 2, static_cast<size_t>(count));
+          const int checksum = t.byteAt(s + 2 + 2 * static_cast<size_t>(count));
+          if (sum >= 0 && checksum >= 0 && checksum == (~sum & 0xFF)) return true;
+        }
+      }
+    }
+    // The next line: after a line feed, or a carriage return alone.
+    while (pos < t.n && t.p[pos] != '\n' && t.p[pos] != '\r') ++pos;
+    ++pos;
+  }
+  return false;
+}
+
+uint32_t RecordsFormatOf(std::span<const uint8_t> text) {
+  if (HoldsRecordsOf(text, kFormatIntel)) return kFormatIntel;
+  if (HoldsRecordsOf(text, kFormatMotorola)) return kFormatMotorola;
+  return 0;
+}
+
+bool CheckChosenFormat(std::span<const uint8_t> text, uint32_t format, Ui& ui) {
+  QuietUi quiet;
+  switch (format) {
+    case kFormatIntel:
+      return DetectIntel(text, 0, quiet) || HoldsRecordsOf(text, kFormatIntel) || DetectIntel(text, 1, ui);
+    case kFormatMotorola:
+      return DetectMotorola(text, 0, quiet) || HoldsRecordsOf(text, kFormatMotorola) || DetectMotorola(text, 1, ui);
+    default:
+      return DetectTektronix(text, 1, ui);
+  }
 }
 
 uint32_t DetectFormatOf(std::span<const uint8_t> text, Ui& ui) {

@@ -165,6 +165,85 @@ class Breather {
   size_t next_ = kStep;
 };
 
+// The 1-based line of position `pos`: a line ends at a line feed, at a carriage return and
+// line feed, and at a carriage return alone.
+size_t LineAt(const Text& t, size_t pos);
+
+// Keeps what every reader reports beside its image (ReadFindings): where the data went,
+// records that changed bytes an earlier record had placed, data left out above the address
+// limit, and the line of the first wrong checksum. Records usually rise through the file,
+// so a record that starts above everything before it costs one comparison; only a file
+// whose records go back down pays for a map of the bytes already placed.
+class FindingsKeeper {
+ public:
+  FindingsKeeper(ReadFindings& f, const Text& t, uint64_t limit, bool store)
+      : f_(f), t_(t), limit_(limit), store_(store) {}
+
+  // A data record of `count` bytes at `base`: how many of its first bytes lie at or below
+  // the limit and are loaded; the rest are noted as left out.
+  uint64_t keep(uint64_t base, uint64_t count) {
+    const uint64_t top = limit_ + 1;
+    if (base + count <= top) return count;
+    const uint64_t from = base > top ? base : top;
+    if (!f_.dropped) {
+      f_.dropped = true;
+      f_.droppedRange = {from, base + count - 1};
+    } else {
+      if (from < f_.droppedRange.first) f_.droppedRange.first = from;
+      if (base + count - 1 > f_.droppedRange.last) f_.droppedRange.last = base + count - 1;
+    }
+    return base >= top ? 0 : top - base;
+  }
+
+  // True when the bytes of a record at [base, base + count) must be compared with what the
+  // image holds before they are written (a store pass over records that go back down).
+  bool mustCompare(uint64_t base, uint64_t count) {
+    if (count == 0 || base >= end_ || !store_) return false;
+    if (!mapped_) StartMap();
+    return true;
+  }
+
+  // Writes `count` decoded bytes `src` to `image` at `base` (store pass, after mustCompare),
+  // counting the record once when a byte an earlier record placed there differs.
+  void placeCompared(uint8_t* image, uint64_t base, const uint8_t* src, uint64_t count);
+
+  // The record's loaded bytes [base, base + count): part of the data ranges.
+  void placed(uint64_t base, uint64_t count) {
+    if (count == 0) return;
+    if (mapped_) Mark(base, count);
+    if (base < end_) {
+      unsorted_ = true;
+      f_.data.push_back({base, base + count - 1});
+    } else if (!f_.data.empty() && f_.data.back().last + 1 == base) {
+      f_.data.back().last = base + count - 1;
+    } else {
+      f_.data.push_back({base, base + count - 1});
+    }
+    if (base + count > end_) end_ = base + count;
+  }
+
+  void badSum(size_t pos) {
+    if (f_.badSums++ == 0) f_.firstBadLine = LineAt(t_, pos);
+  }
+
+  // Sorts and merges the data ranges of a file whose records went back down.
+  void finish();
+
+ private:
+  void StartMap();
+  void Mark(uint64_t base, uint64_t count);
+  bool Marked(uint64_t a) const { return a / 64 < map_.size() && (map_[a / 64] >> (a % 64) & 1); }
+
+  ReadFindings& f_;
+  const Text& t_;
+  uint64_t limit_;
+  bool store_;
+  uint64_t end_ = 0;  // one past the highest byte placed so far
+  bool unsorted_ = false;
+  bool mapped_ = false;
+  std::vector<uint64_t> map_;  // one bit per byte placed, once records go back down
+};
+
 // The HexImage a store pass writes into holds K + 1024 bytes.
 inline constexpr uint64_t kImageSlack = 1024;
 

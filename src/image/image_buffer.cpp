@@ -12,6 +12,7 @@ namespace zarvo {
 namespace {
 constexpr uint32_t kSlack = 2000;
 constexpr uint32_t kSizeSlack = 1024;
+constexpr size_t kMappedStep = size_t{2} << 20;
 }  // namespace
 
 ImageBuffer::ImageBuffer() : storage_(9216, 0xFF), size_(8192) {}
@@ -21,8 +22,14 @@ bool ImageBuffer::resize(uint32_t count, RunState& rs, Ui& ui) {
   const size_t wanted = static_cast<size_t>(count) + kSlack;
   const uint64_t newSize = std::max<uint64_t>(size_, static_cast<uint64_t>(count) + kSizeSlack);
   try {
-    // Never shrink below what size() promises; new bytes are zero.
-    storage_.resize(std::max<size_t>(wanted, static_cast<size_t>(newSize)), 0);
+    // Never shrink below what size() promises; new bytes are zero. A new block is taken at
+    // the exact size (not doubled), or for a mapped block up to its 2 MiB page, which the
+    // mapping holds anyway: the raw read's growth by 1024 bytes after the dialog's then
+    // needs no second block and no copy of megabytes.
+    const size_t target = std::max<size_t>(wanted, static_cast<size_t>(newSize));
+    if (target > storage_.capacity())
+      storage_.reserve(MapsLargeBlock(target) ? (target + kMappedStep - 1) / kMappedStep * kMappedStep : target);
+    storage_.resize(target, 0);
   } catch (const std::bad_alloc&) {
     ui.messageBox("Memory error !", "Buffer Resize.", Icon::None, Buttons::Ok);
     return false;

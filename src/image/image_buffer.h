@@ -9,6 +9,7 @@
 
 #include "base/run_state.h"
 #include "base/ui.h"
+#include "image/firmware_report.h"
 #include "image/large_bytes.h"
 
 namespace zarvo {
@@ -73,6 +74,10 @@ class ImageBuffer {
   LoadRequest& request() { return request_; }
   const LoadRequest& request() const { return request_; }
 
+  // What the last load found in its file; loaded is false after a load that failed.
+  FirmwareReport& report() { return report_; }
+  const FirmwareReport& report() const { return report_; }
+
  private:
   LargeBytes storage_;
   uint32_t size_ = 0;
@@ -81,6 +86,7 @@ class ImageBuffer {
   std::string sumText_ = "00000000";
   uint32_t range_ = 0;
   LoadRequest request_;
+  FirmwareReport report_;
 };
 
 // 8 upper-case hexadecimal digits with leading zeros (sums, ranges).

@@ -33,7 +33,9 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
   uint64_t capacity = opt.capacity;  // highest address a data byte may take
 
   uint64_t segmentBase = 0, linearBase = 0, highestEnd = 0;
-  size_t records = 0, badSums = 0;
+  size_t records = 0;
+  ReadFindings& found = r.findings;
+  hex::FindingsKeeper keeper(found, t, opt.addressLimit, store);
   bool formatError = false;
   const uint8_t* const p = t.p;
   const size_t n = t.n;
@@ -65,7 +67,8 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
       // An end record cut off at the very end of the file: the data before it stands, its
       // missing checksum counts as a wrong one.
       if (type == 1 && hex::CutAtEnd(t, q + 1)) {
-        if (store) ++badSums;
+        found.endRecord = true;
+        if (store) keeper.badSum(q);
         break;
       }
       formatError = true;
@@ -95,19 +98,16 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     }
 
     const uint64_t base = static_cast<uint64_t>(address) + segmentBase + linearBase;
-    // Every data record moves the highest end to its address plus its length, an empty one
-    // too: the image then reaches up to the byte before it, filled. An empty record above
-    // any image a unit could use carries nothing and is passed over.
+    // A data record moves the highest end to its address plus its length, an empty one too:
+    // the image then reaches up to the byte before it, filled. Bytes above the address limit
+    // can reach no unit and are left out (an empty record there is passed over).
     const bool emptyRaise = type == 0 && length == 0 && base > 0 && base - 1 <= opt.addressLimit;
     if (emptyRaise) highestEnd = std::max(highestEnd, base);
-    if (type == 0 && length > 0) {
-      highestEnd = std::max(highestEnd, base + static_cast<uint64_t>(length));
-      if (highestEnd - 1 > opt.addressLimit) {  // beyond any image a unit could use
-        hex::OutOfBuffer(ui);
-        return {};
-      }
-    }
+    const uint64_t kept = type == 0 && length > 0 ? keeper.keep(base, static_cast<uint64_t>(length)) : 0;
+    if (kept > 0) highestEnd = std::max(highestEnd, base + kept);
+    if (type == 1) found.endRecord = true;
     if (!store) {
+      keeper.placed(base, kept);
       if (type == 1) break;
       continue;
     }
@@ -122,8 +122,8 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
       }
       if (base > r.image.size() && !hex::GrowImage(r.image, base, fill, ui)) return {};
     }
-    if (type == 0 && length > 0) {
-      const uint64_t last = base + static_cast<uint64_t>(length) - 1;
+    if (kept > 0) {
+      const uint64_t last = base + kept - 1;
       AddDataRun(r.data, base, last + 1);
       if (last > capacity) {
         hex::OutOfBuffer(ui);
@@ -138,16 +138,27 @@ HexResult ReadIntelHex(std::span<const uint8_t> text, const HexOptions& opt, Ui&
     }
     unsigned sum = static_cast<unsigned>(length) + static_cast<unsigned>(address >> 8) +
                    static_cast<unsigned>(address & 0xFF) + static_cast<unsigned>(type);
-    uint8_t* dst = type == 0 && length > 0 ? r.image.data() + base : nullptr;
+    // Most records go straight into the image; one that goes back over earlier data, or
+    // that is cut by the limit, is decoded aside first.
+    const bool compare = keeper.mustCompare(base, kept);
+    const bool direct = kept == static_cast<uint64_t>(length) && !compare;
+    uint8_t aside[256];
+    uint8_t* dst = kept == 0 ? nullptr : direct ? r.image.data() + base : aside;
     if (!hex::DecodeBytes(p + dataPos, static_cast<size_t>(length), dst, sum)) {
       formatError = true;
       break;
     }
-    if (((sum + static_cast<unsigned>(checksum)) & 0xFF) != 0) ++badSums;
+    if (dst == aside) {
+      if (compare) keeper.placeCompared(r.image.data(), base, aside, kept);
+      else std::memcpy(r.image.data() + base, aside, static_cast<size_t>(kept));
+    }
+    keeper.placed(base, kept);
+    if (((sum + static_cast<unsigned>(checksum)) & 0xFF) != 0) keeper.badSum(q);
     if (type == 1) break;
   }
 
-  if (!hex::Finish(!formatError && records > 0, opt, badSums, ui)) return {};
+  if (!hex::Finish(!formatError && records > 0, opt, found.badSums, ui)) return {};
+  keeper.finish();
   r.ok = true;
   r.last = highestEnd == 0 ? 0 : static_cast<uint32_t>(highestEnd - 1);
   return r;

@@ -6,6 +6,7 @@
 
 #include "base/settings_lock.h"
 #include "image/byte_formats.h"
+#include "image/firmware_check.h"
 #include "image/load_dialog.h"
 #include "image/load_keys.h"
 #include "image/raw_read.h"
@@ -253,13 +254,10 @@ bool BatchValidation(LoadContext& ctx) {
 bool LoadHex(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d, uint8_t fill,
              bool fillFlag) {
   using Reader = HexResult (*)(std::span<const uint8_t>, const HexOptions&, Ui&);
-  using Detector = bool (*)(std::span<const uint8_t>, int, Ui&);
   const Reader read = format == kFormatIntel ? ReadIntelHex : format == kFormatMotorola ? ReadMotorola : ReadTektronix;
-  const Detector detect =
-      format == kFormatIntel ? DetectIntel : format == kFormatMotorola ? DetectMotorola : DetectTektronix;
   // The check before the chosen reader; a copy the silent detection already found to be
   // this format passes it without a second look.
-  if (raw.detected != static_cast<int>(format) && !detect(raw.text(), 1, ctx.ui)) return false;
+  if (raw.detected != static_cast<int>(format) && !CheckChosenFormat(raw.text(), format, ctx.ui)) return false;
 
   ImageBuffer& image = ctx.image;
   const uint32_t old = image.size();
@@ -299,6 +297,11 @@ bool LoadHex(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d, uint8
       ctx.ui.messageBox(text);
     return false;
   }
+  // The reader's report stands whether or not the image can be placed.
+  FirmwareReport& report = image.report();
+  report.findings = std::move(stored.findings);
+  report.shift = static_cast<int64_t>(d) - offset;
+  report.read = true;
   const auto b = static_cast<uint32_t>(offset);
   if (!PlaceImage(ctx, std::span<const uint8_t>(stored.image).subspan(std::min<size_t>(b, stored.image.size())),
                   static_cast<uint32_t>(count - b), d, fill, fillFlag, stored.data, b))
@@ -329,7 +332,19 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
     if (!w.commit()) return false;
   }
   const auto code = static_cast<uint32_t>(format);
+  FirmwareReport& report = ctx.image.report();
+  report = {};
+  report.format = code;
+  report.detected = DetectedFormat(raw, ctx.ui);
+  report.length = raw.length;
   if (IsHex(code)) return LoadHex(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
+  NoteByteFormat(report, raw.text());
+  // What the byte format places: the file from its source start on (an .exe without its
+  // header, which a file of less than 512 bytes does not have: "Format Error !").
+  const uint32_t header = code == kFormatExe ? 512 : 0;
+  report.read = raw.length >= header;
+  report.shift = static_cast<int64_t>(d) - raw.sourceStart;
+  report.placedEnd = static_cast<uint64_t>(d) + (raw.length - std::min(raw.length, header));
   ApplySourceStart(raw);
   return LoadByteFormat(ctx, raw, code, static_cast<uint32_t>(d), fill, fillFlag);
 }
@@ -410,6 +425,7 @@ bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, 
 }
 
 bool LoadImage(LoadContext& ctx) {
+  ctx.image.report() = {};
   // From the first [LoadDlg] write (the dialog's creation) to the last read-back (the
   // readers' source start) no other program may write the file: two runs sharing it would
   // otherwise each load with the other's name and parameters.
@@ -438,7 +454,6 @@ bool LoadImage(LoadContext& ctx) {
   // Any value other than 0 loads: a success that loaded nothing would be reported as done.
   if (!ReadRawFile(ctx, raw)) return false;
   if (ctx.ui.activePage() != Page::Batch) ctx.image.request().format = DetectedFormat(raw, ctx.ui);
-  if (ctx.inspect && !ctx.inspect(raw.text(), DetectedFormat(raw, ctx.ui))) return false;
   return DispatchRaw(ctx, raw);
 }
 
@@ -446,7 +461,10 @@ bool HandOff(LoadContext& ctx) {
   // A load that succeeded has found [LoadDlg] OK set, and nothing after it clears the key.
   if (!LoadImage(ctx)) return false;
   if (!ctx.rs.LoadCancelled) {
-    ctx.image.computeSum(ctx.rs);
+    // An Intel or Motorola load has just summed the same bytes as its last step.
+    const FirmwareReport& report = ctx.image.report();
+    const bool summed = report.read && (report.format == kFormatIntel || report.format == kFormatMotorola);
+    if (!summed) ctx.image.computeSum(ctx.rs);
     ctx.image.setRange(ctx.rs.EmulationRange);
   }
   if (ctx.image.capacity() == 0) {

@@ -35,7 +35,6 @@
 // All functions return true on success; a failure has already been reported.
 
 #include <cstdint>
-#include <functional>
 #include <span>
 
 #include "base/profile.h"
@@ -52,10 +51,6 @@ struct LoadContext {
   RunState& rs;
   Profile& profile;
   Ui& ui;
-  // When set, called once the file is read, with its text and the format the silent
-  // detection found (4, 5, 6, or 3); false ends the load there, nothing loaded. Lets a caller
-  // examine the file without reading it a second time.
-  std::function<bool(std::span<const uint8_t> text, uint32_t format)> inspect = nullptr;
   // The memory of the unit the image is for, which the image is repeated across; 0 for
   // rs.DeviceMemorySize.
   uint32_t unitMemory = 0;

@@ -1,6 +1,7 @@
 // Motorola S-record reader: S1, S2, S3 carry data, S7, S8, S9 end the file; S0 and the
 // count records S4, S5, S6 carry nothing and are passed over like any other text.
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "image/hex_text.h"
@@ -21,7 +22,8 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
 
   uint64_t lowest = std::numeric_limits<uint64_t>::max(), highest = 0;
   bool accepted = false, formatError = false;
-  size_t badSums = 0;
+  ReadFindings& found = r.findings;
+  hex::FindingsKeeper keeper(found, t, opt.addressLimit, store);
   const uint8_t* const p = t.p;
   const size_t n = t.n;
   size_t pos = 0;
@@ -75,7 +77,8 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
       // An end record cut off at the very end of the file: the data before it stands, its
       // missing checksum counts as a wrong one.
       if (terminator && hex::CutAtEnd(t, pos)) {
-        if (store) ++badSums;
+        found.endRecord = true;
+        if (store) keeper.badSum(pos);
         break;
       }
       formatError = true;
@@ -98,46 +101,58 @@ HexResult ReadMotorola(std::span<const uint8_t> text, const HexOptions& opt, Ui&
           return {};
         }
       }
-      if (dataBytes > 0) {
-        if (store) AddDataRun(r.data, base, base + static_cast<uint64_t>(dataBytes));
+      // Bytes above the address limit can reach no unit and are left out.
+      const uint64_t kept = dataBytes > 0 ? keeper.keep(base, static_cast<uint64_t>(dataBytes)) : 0;
+      if (kept > 0) {
+        if (store) AddDataRun(r.data, base, base + kept);
         lowest = std::min(lowest, base);
-        highest = std::max(highest, base + static_cast<uint64_t>(dataBytes) - 1);
-        if (highest > opt.addressLimit) {  // beyond any image a unit could use
-          hex::OutOfBuffer(ui);
-          return {};
-        }
+        highest = std::max(highest, base + kept - 1);
         // S1, S2 and S3 data alike may start at most at K; the slack holds the rest.
-        if (store && (base > capacity || base + static_cast<uint64_t>(dataBytes) > r.image.size())) {
+        if (store && (base > capacity || base + kept > r.image.size())) {
           hex::OutOfBuffer(ui);
           return {};
         }
       }
       if (store) {
+        // Most records go straight into the image; one that goes back over earlier data,
+        // or that is cut by the limit, is decoded aside first.
+        const bool compare = keeper.mustCompare(base, kept);
+        const bool direct = kept == static_cast<uint64_t>(std::max(dataBytes, 0)) && !compare;
+        uint8_t aside[256];
+        uint8_t* dst = kept == 0 ? nullptr : direct ? r.image.data() + base : aside;
         unsigned sum = 0;
         const size_t head = 1 + static_cast<size_t>(addressBytes);
         const bool digits =
             hex::DecodeBytes(p + pos, head, nullptr, sum) &&
-            hex::DecodeBytes(p + pos + 2 * head, static_cast<size_t>(std::max(dataBytes, 0)),
-                             dataBytes > 0 ? r.image.data() + base : nullptr, sum);
+            hex::DecodeBytes(p + pos + 2 * head, static_cast<size_t>(std::max(dataBytes, 0)), dst, sum);
         if (!digits) {
           formatError = true;
           break;
         }
-        if (static_cast<unsigned>(checksum) != (~sum & 0xFF)) ++badSums;
+        if (dst == aside) {
+          if (compare) keeper.placeCompared(r.image.data(), base, aside, kept);
+          else std::memcpy(r.image.data() + base, aside, static_cast<size_t>(kept));
+        }
+        if (static_cast<unsigned>(checksum) != (~sum & 0xFF)) keeper.badSum(pos);
       }
-    } else if (store) {
-      unsigned sum = 0;
-      if (!hex::DecodeBytes(p + pos, static_cast<size_t>(count), nullptr, sum)) {
-        formatError = true;
-        break;
+      keeper.placed(base, kept);
+    } else {
+      found.endRecord = true;
+      if (store) {
+        unsigned sum = 0;
+        if (!hex::DecodeBytes(p + pos, static_cast<size_t>(count), nullptr, sum)) {
+          formatError = true;
+          break;
+        }
+        if (static_cast<unsigned>(checksum) != (~sum & 0xFF)) keeper.badSum(pos);
       }
-      if (static_cast<unsigned>(checksum) != (~sum & 0xFF)) ++badSums;
     }
     pos = end;
     if (terminator) break;
   }
 
-  if (!hex::Finish(!formatError && accepted, opt, badSums, ui)) return {};
+  if (!hex::Finish(!formatError && accepted, opt, found.badSums, ui)) return {};
+  keeper.finish();
   r.ok = true;
   const bool anyData = lowest != std::numeric_limits<uint64_t>::max();
   r.lowest = anyData ? static_cast<uint32_t>(lowest) : 0;

@@ -24,7 +24,9 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
   if (!hex::StartImage(r, opt, fill, ui)) return {};
 
   uint64_t lowest = kNoRecord, highestEnd = 0;
-  size_t records = 0, badSums = 0;
+  size_t records = 0;
+  ReadFindings& found = r.findings;
+  hex::FindingsKeeper keeper(found, t, opt.addressLimit, store);
   bool formatError = false;
   const uint8_t* const p = t.p;
   const size_t n = t.n;
@@ -47,7 +49,10 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
       formatError = true;
       break;
     }
-    if (count == 0) break;  // the terminator
+    if (count == 0) {  // the terminator
+      found.endRecord = true;
+      break;
+    }
     const size_t dataPos = q + 9;
     const size_t sumPos = dataPos + 2 * static_cast<size_t>(count);
     const size_t end = sumPos + 2;
@@ -57,31 +62,43 @@ HexResult ReadTektronix(std::span<const uint8_t> text, const HexOptions& opt, Ui
       break;
     }
     const uint64_t base = static_cast<uint64_t>(address);
-    lowest = std::min(lowest, base);
-    highestEnd = std::max(highestEnd, base + static_cast<uint64_t>(count));
-    if (highestEnd - 1 > opt.addressLimit) {
-      hex::OutOfBuffer(ui);
-      return {};
+    const uint64_t kept = keeper.keep(base, static_cast<uint64_t>(count));
+    if (kept > 0) {
+      lowest = std::min(lowest, base);
+      highestEnd = std::max(highestEnd, base + kept);
     }
     pos = end;
-    if (!store) continue;
+    if (!store) {
+      keeper.placed(base, kept);
+      continue;
+    }
 
     // The pipeline sizes the image from the measure pass; a caller that did not still
     // gets a message rather than a write past the image.
-    if (base + static_cast<uint64_t>(count) > r.image.size()) {
+    if (base + kept > r.image.size()) {
       hex::OutOfBuffer(ui);
       return {};
     }
-    AddDataRun(r.data, base, base + static_cast<uint64_t>(count));
+    const bool compare = keeper.mustCompare(base, kept);
+    const bool direct = kept == static_cast<uint64_t>(count) && !compare;
+    uint8_t aside[256];
+    uint8_t* dst = direct ? r.image.data() + base : aside;
+    if (kept > 0) AddDataRun(r.data, base, base + kept);
     unsigned nibbles = 0;
-    if (!hex::DecodeBytesNibbles(p + dataPos, static_cast<size_t>(count), r.image.data() + base, nibbles)) {
+    if (!hex::DecodeBytesNibbles(p + dataPos, static_cast<size_t>(count), dst, nibbles)) {
       formatError = true;
       break;
     }
-    if ((nibbles & 0xFF) != static_cast<unsigned>(checksum)) ++badSums;
+    if (dst == aside && kept > 0) {
+      if (compare) keeper.placeCompared(r.image.data(), base, aside, kept);
+      else std::memcpy(r.image.data() + base, aside, static_cast<size_t>(kept));
+    }
+    keeper.placed(base, kept);
+    if ((nibbles & 0xFF) != static_cast<unsigned>(checksum)) keeper.badSum(q);
   }
 
-  if (!hex::Finish(!formatError && records > 0, opt, badSums, ui)) return {};
+  if (!hex::Finish(!formatError && records > 0, opt, found.badSums, ui)) return {};
+  keeper.finish();
   r.ok = true;
   r.lowest = lowest == kNoRecord ? 0 : static_cast<uint32_t>(lowest);
   r.last = highestEnd == 0 ? 0 : static_cast<uint32_t>(highestEnd - 1);

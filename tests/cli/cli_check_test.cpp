@@ -62,6 +62,7 @@ TEST_F(CliCheck, EachFindingAndACleanScript) {
       {"ZQ D:\\BAD.HEX /INTEL_HEX /512", "no end record"},
       {"ZQ D:\\HI.HEX /INTEL_HEX /27256", "data at 0x8000-0x9FFF lies beyond the 32K IC /27256 and is not downloaded"},
       {"ZQ D:\\FW.ELF /BIN /512", "the file would load as binary, but it is an ELF object file"},
+      {"ZQ D:\\FW.BIN /INTEL_HEX /512", "the file is detected as /BIN: run loads it as /BIN, not as /INTEL_HEX"},
       {"ZQ D:\\FW.BIN /BIN /2716", "the binary holds 8192 bytes, more than the 2K IC /2716: the rest is cut"},
       {"ZQ D:\\FW.BIN /BIN /2764 /N3", "chunk /N3 starts past the end of the file"},
   };
@@ -97,6 +98,78 @@ TEST_F(CliCheck, StrictRunsStartNoUnitAndCountLoadWarnings) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("zarvo-r5-cli image: warning: no end record"), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(dir.file("y.img")));  // refused before anything is written
+}
+
+// The "beyond the IC" finding uses the IC actually used, given or chosen by the file's
+// length, in image, check and run alike; --strict turns it into exit 1.
+TEST_F(CliCheck, DataBeyondTheIcUsedIsFoundWhetherTheIcIsGivenOrChosen) {
+  const std::string bin = dir.file("fw.bin");
+  const std::string cmd = "srec_cat " + bin + " -binary -crop 0 0x214 -offset 0x7E00 -o " + dir.file("boot.hex") +
+                          " -intel >/dev/null 2>&1 && srec_cat " + bin + " -binary " + bin +
+                          " -binary -offset 0x10000 -o " + dir.file("part.hex") + " -intel >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string beyond = "data at 0x7E00-0x8013 lies beyond the 2K IC /2716 (chosen by the file's length)";
+  // All of it beyond: the load refuses, and the warning says where the data lies.
+  test::CliResult r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("b.img")});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("No file data within the IC range"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("zarvo-r5-cli image: warning: " + beyond + " and is not downloaded"), std::string::npos)
+      << r.err;
+  r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("s.img"), "--strict"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("s.img")));
+  r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("g.img"), "--ic", "/27256", "--strict"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("data at 0x8000-0x8013 lies beyond the 32K IC /27256"), std::string::npos) << r.err;
+  r = RunCli(dir, {"image", dir.file("boot.hex"), "-o", dir.file("g.img"), "--ic", "/512", "--strict"});
+  EXPECT_EQ(r.status, 0) << r.err;
+
+  r = check("ZQ D:\\BOOT.HEX /INTEL_HEX");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("LINE 1: " + beyond), std::string::npos) << r.out;
+
+  // The run says it for every line, and its --strict fails the run.
+  const std::string part = dir.writeText("part.bat", "ZQ D:\\PART.HEX /#1\r\n");
+  r = RunCli(dir, {"run", part, "--settings", settings});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.err.find("zarvo-r5-cli run: Line[1]: warning: data at 0x10000-0x11FFF lies beyond the 64K IC /512"),
+            std::string::npos)
+      << r.err;
+  r = RunCli(dir, {"run", part, "--settings", settings, "--strict"});
+  EXPECT_EQ(r.status, 1);
+}
+
+// Files the load reads correctly give no warning and pass --strict; a Tektronix checksum
+// error warns and fails it; a file given the wrong --format is refused by the load alone.
+TEST_F(CliCheck, ImageStrictFollowsTheLoadsOwnReport) {
+  const std::string r1 = ":10000000000102030405060708090A0B0C0D0E0F78", r2 = ":10001000000102030405060708090A0B0C0D0E0F68";
+  const std::string eof = ":00000001FF", s1 = "S1130000000102030405060708090A0B0C0D0E0F74", s9 = "S9030000FC";
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* format;
+    int status;
+    std::string warning;  // empty: none
+  };
+  const Case cases[] = {
+      {"CR-only line ends", r1 + "\r" + r2 + "\r" + eof + "\r", "auto", 0, ""},
+      {"a DOS end-of-file byte", r1 + "\r\n" + r2 + "\r\n" + eof + "\r\n\x1A", "auto", 0, ""},
+      {"two records on one line", r1 + r2 + "\r\n" + eof + "\r\n", "auto", 0, ""},
+      {"% before S1 and S9", "%" + s1 + "\r\n%" + s9 + "\r\n", "auto", 0, ""},
+      {"an S0 header with a wrong checksum", "S0060000686472BC\r\n" + s1 + "\r\n" + s9 + "\r\n", "auto", 0, ""},
+      {"Tektronix with a wrong data checksum",
+       "/00001001000102030405060708090A0B0C0D0E0F78\r\n/01000203ABCD2F\r\n/00000000\r\n", "tektronix", 1,
+       "warning: 1 record(s) with a checksum error, the first on line 2"},
+      {"a binary read as Intel HEX", std::string(3000, '\x55'), "intel", 1, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string f = dir.writeText("row.hex", c.text);
+    const test::CliResult r = RunCli(dir, {"image", f, "-o", dir.file("row.img"), "--format", c.format, "--strict"});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    if (c.warning.empty()) EXPECT_EQ(r.err.find("warning:"), std::string::npos) << r.err;
+    else EXPECT_NE(r.err.find(c.warning), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(CliCheck, OptionAliasesAndClearErrors) {

@@ -44,6 +44,23 @@ TEST(ImageBuffer, ResizeSizesAndHighWater) {
   }
 }
 
+// A load grows the image to the file's length in the dialog and again by 1024 bytes in the
+// raw read: the second growth must not take a new block and copy megabytes.
+TEST(ImageBuffer, SmallGrowthOfALargeImageKeepsItsStorageAndBytes) {
+  ImageBuffer img;
+  RunState rs;
+  RecordingUi ui;
+  ASSERT_TRUE(img.resize(2883851, rs, ui));
+  img.data()[2883850] = 0x5A;
+  const uint8_t* before = img.data();
+  ASSERT_TRUE(img.resize(img.size(), rs, ui));
+  EXPECT_EQ(img.data(), before);
+  EXPECT_EQ(img.data()[2883850], 0x5A);
+  EXPECT_EQ(img.size(), 2884875u + 1024);
+  EXPECT_GE(img.capacity(), img.size());
+  EXPECT_EQ(img.data()[img.size() - 1], 0x00);  // new bytes are zero
+}
+
 TEST(ImageBuffer, ResizeNeverShrinksAndKeepsBytes) {
   ImageBuffer img;
   RunState rs;

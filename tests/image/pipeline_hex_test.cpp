@@ -151,15 +151,20 @@ TEST_F(PipelineHexTest, LanesAndMirroringApplyToHexImagesToo) {
 }
 
 // Found by the dispatch fuzzer: an extended linear address of 0x8001 before the data made
-// the "Resize to" answer grow the image to 2 GiB. Such data is out of any unit's reach.
-TEST_F(PipelineHexTest, LinearAddressFarBeyondAnyUnitIsOutOfBuffer) {
+// the "Resize to" answer grow the image to 2 GiB. Such data is out of any unit's reach: it
+// is left out and reported, and the image is not grown for it.
+TEST_F(PipelineHexTest, LinearAddressFarBeyondAnyUnitIsLeftOutAndReported) {
   const std::string f = dir.writeText("high.hex",
                                       std::string("\x04\x00\x00", 3) +
                                           ":020000048001FA\n:0400000001020304F2\nA00000001(F\n");
-  EXPECT_FALSE(windowLoad(f, kFormatIntel, true));
+  EXPECT_TRUE(windowLoad(f, kFormatIntel, true));
   EXPECT_LT(image.size(), 0x10000u);  // only the raw read's growth to the file length
-  ASSERT_FALSE(ui.boxes.empty());
-  EXPECT_EQ(ui.boxes.back().text, "Out of buffer !");
+  const FirmwareReport& report = image.report();
+  ASSERT_TRUE(report.read);
+  EXPECT_TRUE(report.findings.dropped);
+  EXPECT_EQ(report.findings.droppedRange.first, 0x80010000u);
+  EXPECT_EQ(report.findings.droppedRange.last, 0x80010003u);
+  EXPECT_TRUE(report.findings.data.empty());
 }
 
 // A start address shifts a binary, never the text of a HEX file: detection and the reader

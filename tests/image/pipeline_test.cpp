@@ -299,30 +299,6 @@ TEST_F(PipelineTest, AutoDetectAnnouncesTheFirstFormatThatAcceptsTheFileOnce) {
   }
 }
 
-TEST_F(PipelineTest, InspectSeesTheTextAndFormatAndCanStopTheLoadBeforeAnyByteChanges) {
-  const std::string text = test::IntelRecord(0, 0, {0x12, 0x34}) + test::IntelEof();
-  const std::string f = dir.write("a.hex", test::Bytes(text));
-  ui.page = Page::Window;
-  profile.writeText(keys::kLoadDlg, keys::kOk, "1");
-  image.request().fileName = f;
-  image.request().format = kFormatAuto;
-  rs.StartText = "0x0";
-  for (const bool go : {false, true}) {
-    std::string seen;
-    uint32_t format = 0;
-    LoadContext c = ctx();
-    c.inspect = [&](std::span<const uint8_t> t, uint32_t detected) {
-      seen.assign(t.begin(), t.end());
-      format = detected;
-      return go;
-    };
-    EXPECT_EQ(HandOff(c), go);
-    EXPECT_EQ(seen, text);
-    EXPECT_EQ(format, kFormatIntel);
-    EXPECT_EQ(imageBytes(0, 2), go ? (Bytes{0x12, 0x34}) : (Bytes{0xFF, 0xFF})) << go;
-  }
-}
-
 TEST_F(PipelineTest, HandOffSetsSumAndRangeUnlessCancelled) {
   const std::string f = dir.write("a.bin", {0xFF, 0xFF, 0xFF});
   SetIcType(rs, "/512");

@@ -142,9 +142,6 @@ TEST(IntelReader, FailuresAndTheirMessages) {
       // A segment pushes the data past the image: refused, never written.
       {"segment past the image", IntelRecord(2, 0, {0xF0, 0x00}) + IntelRecord(0, 0, {1}), 0x100,
        Pass::Store, "Out of buffer !"},
-      // 32-bit addresses end at 0xFFFFFFFF; bytes past it have no address.
-      {"past 4 GiB", IntelRecord(4, 0, {0xFF, 0xFF}) + IntelRecord(0, 0xFFF8, std::vector<uint8_t>(16, 1)),
-       0x100, Pass::Measure, "Out of buffer !"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -218,33 +215,58 @@ TEST(HexReaders, AnEmptyDataRecordRaisesTheHighestAddress) {
   }
 }
 
-TEST(IntelReader, DataUpToTheAddressLimitIsAcceptedAndBeyondItRefused) {
+// Data far above anything a unit can hold (a stray record near 4 GiB beside data at 0) is
+// left out: the data below the limit loads, the rest is reported with its range, and the
+// image is never grown for the gap. Both passes agree on the highest address kept.
+TEST(HexReaders, DataAboveTheAddressLimitIsLeftOutAndReported) {
   static_assert(kHexAddressLimit == 0x0FFFFFFF);
-  std::string top = IntelRecord(4, 0, {0x0F, 0xFF}) + IntelRecord(0, 0xFFF0, std::vector<uint8_t>(16, 1));
-  RecordingUi ui;
-  HexResult m = ReadIntelHex(Exact(top), Measure(0x100), ui);
-  ASSERT_TRUE(m.ok);
-  EXPECT_EQ(m.last, 0x0FFFFFFFu);
-  std::string beyond = IntelRecord(4, 0, {0x10, 0x00}) + IntelRecord(0, 0, {1});
-  EXPECT_FALSE(ReadIntelHex(Exact(beyond), Measure(0x100), ui).ok);
-  EXPECT_EQ(ui.boxTexts(), Strings{"Out of buffer !"});
-}
-
-// Found by the fuzzer: a 04 record of 0x979E in a store pass with a small image asked
-// for a 2.5 GB image; now refused before any allocation.
-TEST(IntelReader, LinearBaseOfGigabytesIsRefusedNotAllocated) {
-  const std::string text =
-      ":020000040000FA\n:100010006C8C9CD3CE308CC8088D2EFEAC59B5A606\n"
-      ":10003000CF50997FB2A0D3C80D464EF5E080295A322C10A4C3:02000004979EE0F6D448EC8FA876EB394E2\n"
-      ":10005000C5A8AC98C4678CDB88878A553E78EAF7D8\n:00000001FF\n";
-  for (Pass pass : {Pass::Store, Pass::Measure}) {
+  const std::string low = IntelRecord(0, 0, {0xA1, 0xA2});
+  struct Case {
+    const char* name;
+    HexResult (*read)(std::span<const uint8_t>, const HexOptions&, Ui&);
+    std::string text;
+    uint32_t last;       // highest address kept
+    bool dropped;
+    AddressRange range;  // what was left out
+  };
+  const Case cases[] = {
+      {"Intel up to the limit", ReadIntelHex,
+       IntelRecord(4, 0, {0x0F, 0xFF}) + IntelRecord(0, 0xFFF0, std::vector<uint8_t>(16, 1)), 0x0FFFFFFF, false, {}},
+      {"Intel record at 0x12340000 beside data at 0", ReadIntelHex,
+       low + IntelRecord(4, 0, {0x12, 0x34}) + IntelRecord(0, 0, std::vector<uint8_t>(16, 7)) + IntelEof(), 1, true,
+       {0x12340000, 0x1234000F}},
+      {"Intel record across the limit keeps its lower bytes", ReadIntelHex,
+       IntelRecord(4, 0, {0x0F, 0xFF}) + IntelRecord(0, 0xFFFE, {1, 2, 3, 4}), 0x0FFFFFFF, true,
+       {0x10000000, 0x10000001}},
+      {"Intel past 4 GiB", ReadIntelHex,
+       low + IntelRecord(4, 0, {0xFF, 0xFF}) + IntelRecord(0, 0xFFF8, std::vector<uint8_t>(16, 1)), 1, true,
+       {0xFFFFFFF8, 0x100000007}},
+      {"Intel linear base of gigabytes", ReadIntelHex,
+       low + IntelRecord(4, 0, {0x97, 0x9E}) + IntelRecord(0, 0x10, {9}) + IntelEof(), 1, true,
+       {0x979E0010, 0x979E0010}},
+      {"S3 one byte at 0xFFFFFFFE", ReadMotorola, SRecord('1', 2, 0, {0xA1, 0xA2}) + SRecord('3', 4, 0xFFFFFFFE, {5}),
+       1, true, {0xFFFFFFFE, 0xFFFFFFFE}},
+      {"S3 above the limit", ReadMotorola, SRecord('1', 2, 0, {0xA1, 0xA2}) + SRecord('3', 4, 0x10000000, {1}), 1,
+       true, {0x10000000, 0x10000000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     RecordingUi ui;
-    HexOptions o = Store(0x1000);
-    o.pass = pass;
-    HexResult r = ReadIntelHex(Exact(text), o, ui);
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.image.empty());
-    EXPECT_EQ(ui.boxTexts(), Strings{"Out of buffer !"});
+    const HexResult m = c.read(Exact(c.text), Measure(0x100), ui);
+    ASSERT_TRUE(m.ok);
+    EXPECT_EQ(m.last, c.last);
+    EXPECT_EQ(m.findings.dropped, c.dropped);
+    EXPECT_EQ(m.findings.droppedRange.first, c.range.first);
+    EXPECT_EQ(m.findings.droppedRange.last, c.range.last);
+    EXPECT_TRUE(ui.boxes.empty());
+    if (c.last > 0x100000) continue;  // the store of a 256 MiB image proves nothing more
+    const HexResult r = c.read(Exact(c.text), Store(c.last + 1), ui);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.last, c.last);
+    EXPECT_LT(r.image.size(), 0x10000u) << "no memory for the gap";
+    EXPECT_EQ(r.image[0], 0xA1);
+    EXPECT_EQ(r.image[1], 0xA2);
+    EXPECT_EQ(r.findings.droppedRange.first, c.range.first);
   }
 }
 
@@ -333,9 +355,6 @@ TEST(MotorolaReader, FailuresAndTheirMessages) {
       {"S1 above K", SRecord('1', 2, 0x1000, {1}), Pass::Store, "Out of buffer !"},
       {"S2 above K", SRecord('2', 3, 0x1000, {1}), Pass::Store, "Out of buffer !"},
       {"S3 above K", SRecord('3', 4, 0x1000, {1}), Pass::Store, "Out of buffer !"},
-      {"past 4 GiB", SRecord('3', 4, 0xFFFFFFF8, std::vector<uint8_t>(16, 1)), Pass::Measure,
-       "Out of buffer !"},
-      {"above the address limit", SRecord('3', 4, 0x10000000, {1}), Pass::Measure, "Out of buffer !"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

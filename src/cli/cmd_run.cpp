@@ -14,6 +14,7 @@
 #include "batch/pane_files.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/console_ui.h"
 #include "cli/junit_report.h"
 #include "cli/report_lines.h"
@@ -87,37 +88,22 @@ int Usage(const std::string& why) {
 
 }  // namespace
 
-int RunScript(const Args& given) {
-  Args args = given;
+int RunScript(const Args& args) {
+  OptionParser parser(kHelp, Usage);
   std::optional<std::string> settingsOption;
-  if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
-  std::string script, work, junit;
+  parser.addSettings(settingsOption);
+  std::string work, junit;
   bool strict = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-h" || a == "--help") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (a == "--work") {
-      if (i + 1 >= args.size()) return Usage("--work needs a value");
-      work = args[++i];
-    } else if (a.rfind("--work=", 0) == 0) {
-      work = a.substr(7);
-    } else if (a == "--strict") {
-      strict = true;
-    } else if (a == "--junit" || a.rfind("--junit=", 0) == 0) {
-      if (a == "--junit" && i + 1 >= args.size()) return Usage("--junit needs a file");
-      junit = a == "--junit" ? args[++i] : a.substr(8);
-      if (junit.empty()) return Usage("--junit needs a file");
-    } else if (!a.empty() && a[0] == '-') {
-      return Usage("unknown option '" + a + "'");
-    } else if (script.empty()) {
-      script = a;
-    } else {
-      return Usage("more than one script given");
-    }
-  }
+  std::vector<std::string> scripts;
+  parser.app().add_option("--work", work)->type_name("FILE");
+  parser.app().add_flag("--strict", strict);
+  parser.app().add_option("--junit", junit)->type_name("FILE")->check(Check([](const std::string& v) {
+    return v.empty() ? std::string("needs a file") : std::string();
+  }));
+  parser.app().add_option("script", scripts)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  if (auto status = parser.parse(args)) return *status;
+  if (scripts.size() > 1) return Usage("more than one script given");
+  const std::string script = scripts.empty() ? std::string() : scripts[0];
   if (script.empty()) return Usage("no script given");
   // First of all, so that a run that stops early or is killed never leaves an older run's
   // pass behind, and a report folder that cannot be written is known before any unit is touched.

@@ -199,7 +199,7 @@ TEST_F(CliImage, LoadFailuresExitOneWithTheMessage) {
 TEST_F(CliImage, HelpMatchesTheGoldenText) {
   const auto r = RunCli(dir, {"image", "--help"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, test::ReadFileText((std::filesystem::path(__FILE__).parent_path() / "golden/image_help.txt").string()));
+  EXPECT_EQ(r.out, test::ReadFileText(std::string(ZARVO_TEST_SOURCE_DIR) + "/cli/golden/image_help.txt"));
 }
 
 }  // namespace

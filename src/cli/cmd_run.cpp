@@ -115,14 +115,19 @@ int RunScript(const Args& args) {
   std::vector<std::string> lines;
   if (!ReadScriptOrSay("run", script, lines)) return 2;
 
-  if (strict) {
+  // The check's findings come first on every run: a mistake in a line (a switch the run
+  // ignores, a path it reads as switches) is seen before the units are touched. With
+  // --strict they stop the run.
+  {
     const Profile settings(ResolveSettingsPath(settingsOption, std::cerr));
     const std::string checkWork = work.empty() ? settings.readText("Option", "BatWork", "") : work;
     const auto found = CheckScript(lines, settings, checkWork);
     if (!found.empty()) {
       PrintFindings(found, lines.size(), std::cerr);
-      std::fprintf(stderr, "zarvo-r5-cli run: --strict: the check found the above; no unit was touched\n");
-      return 1;
+      if (strict) {
+        std::fprintf(stderr, "zarvo-r5-cli run: --strict: the check found the above; no unit was touched\n");
+        return 1;
+      }
     }
   }
 

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/files.h"
 #include "base/profile.h"
+#include "base/text.h"
 
 namespace zarvo {
 namespace {
@@ -75,29 +77,17 @@ std::vector<LanguageKey> BuildTable() {
   };
 }
 
-std::string Join(const std::string& dir, const std::string& rest) {
-  if (dir.empty() || dir.back() == '/') return dir + rest;
-  return dir + "/" + rest;
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
 // dir/name when it exists, else the entry of dir whose name matches without regard to case
 // ("chinese.ini" finds Chinese.ini, as settings keys and batch paths match); empty if none.
 std::string Entry(const std::string& dir, const std::string& name, bool wantFile) {
   std::error_code ec;
-  const std::string exact = Join(dir, name);
+  const std::string exact = JoinPath(dir, name);
   if (wantFile ? std::filesystem::is_regular_file(exact, ec) : std::filesystem::is_directory(exact, ec)) return exact;
   std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     const std::string entry = it->path().filename().string();
-    if (!SameIgnoringCase(entry, name)) continue;
-    const std::string path = Join(dir, entry);
+    if (!EqualNoCase(entry, name)) continue;
+    const std::string path = JoinPath(dir, entry);
     if (wantFile ? std::filesystem::is_regular_file(path, ec) : std::filesystem::is_directory(path, ec)) return path;
   }
   return {};

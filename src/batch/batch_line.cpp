@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdint>
 
+#include "base/text.h"
 #include "image/tables.h"
 
 namespace zarvo {
@@ -130,8 +131,7 @@ bool ParseBatchLine(RunState& rs, std::string_view line, std::string& error, Lin
     error = "Error!! Line is longer than " + std::to_string(kMaxBatchLine) + " characters !!";
     return false;
   }
-  std::string w(line);
-  for (char& c : w) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string w = Upper(std::string(line));
 
   auto slashes = std::count(w.begin(), w.end(), '/');
   const size_t z = w.find('Z');

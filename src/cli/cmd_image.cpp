@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/session.h"
+#include "base/text.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
@@ -85,14 +86,9 @@ std::optional<int> FormatItem(const std::string& name) {
   return std::nullopt;
 }
 
-std::string UpperOf(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // "/27256", "27256", "27C256", "256K", "/256" (any case) as the table's short switch.
 std::optional<std::string> IcAlias(const std::string& given) {
-  std::string s = UpperOf(given);
+  std::string s = Upper(given);
   if (!s.empty() && s[0] == '/') s.erase(0, 1);
   if (s.size() > 3 && s.compare(0, 3, "27C") == 0) s.erase(2, 1);
   if (s.size() > 1 && s.back() == 'K') s.pop_back();
@@ -110,21 +106,19 @@ std::string IcChoices() {
 
 // "/16BIT_EVEN", "even", "8", "1st" ... as the table's switch.
 std::optional<std::string> DataSetAlias(const std::string& given) {
-  const std::string s = UpperOf(given);
+  const std::string s = Upper(given);
   static const std::pair<const char*, const char*> kShort[] = {
       {"8", "/8BIT_Every"},   {"EVERY", "/8BIT_Every"}, {"EVEN", "/16BIT_EVEN"}, {"ODD", "/16BIT_ODD"},
       {"1ST", "/32BIT_1ST"},  {"2ND", "/32BIT_2ND"},    {"3RD", "/32BIT_3RD"},   {"4TH", "/32BIT_4TH"}};
   for (const auto& [alias, sw] : kShort)
     if (s == alias) return std::string(sw);
   for (const DataSet& d : kDataSetTable)
-    if (s == UpperOf(d.switchText) || "/" + s == UpperOf(d.switchText)) return std::string(d.switchText);
+    if (s == Upper(d.switchText) || "/" + s == Upper(d.switchText)) return std::string(d.switchText);
   return std::nullopt;
 }
 
 std::optional<int> FormatOf(const std::string& v) {
-  std::string lower = v;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return FormatItem(lower);
+  return FormatItem(Lower(v));
 }
 
 // Parses the arguments; returns an exit status when the command should end at once. Each

@@ -6,6 +6,7 @@
 
 #include "base/path_resolver.h"
 #include "base/run_state.h"
+#include "base/text.h"
 #include "batch/batch_line.h"
 #include "cli/file_check.h"
 #include "image/image_buffer.h"
@@ -14,11 +15,6 @@
 namespace zarvo::cli {
 
 namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // What the run does with a known switch, in words.
 std::string SwitchEffect(const std::string& sw) {

@@ -112,6 +112,11 @@ TEST_F(CliCheck, StrictRunsStartNoUnitAndCountLoadWarnings) {
   r = RunCli(dir, {"run", dir.writeText("good.bat", "ZQ D:\\FW.BIN /BIN /27512\r\n"), "--settings", settings});
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.err.find("LINE "), std::string::npos) << r.err;  // a clean script says nothing
+  ::setenv("ZARVO_R5_SIM", "512Kx7", 1);  // a malformed setting is said, not run as "no unit"
+  r = RunCli(dir, {"run", dir.file("good.bat"), "--settings", settings});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("512Kx7"), std::string::npos) << r.err;
+  ::setenv("ZARVO_R5_SIM", "512Kx8", 1);
 
   r = RunCli(dir, {"image", dir.file("bad.hex"), "-o", dir.file("x.img"), "--ic", "27c512"});
   EXPECT_EQ(r.status, 0) << r.err;

@@ -114,11 +114,13 @@ int RunScript(const Args& args) {
   std::vector<std::string> lines;
   if (!ReadScriptOrSay("run", script, lines)) return 2;
 
+  // Located once: locating says what it finds on stderr and updates the registry pointer.
+  const std::string settingsPath = ResolveSettingsPath(settingsOption, std::cerr);
   // The check's findings come first on every run: a mistake in a line (a switch the run
   // ignores, a path it reads as switches) is seen before the units are touched. With
   // --strict they stop the run.
   {
-    const Profile settings(ResolveSettingsPath(settingsOption, std::cerr));
+    const Profile settings(settingsPath);
     const std::string checkWork = work.empty() ? settings.readText("Option", "BatWork", "") : work;
     const auto found = CheckScript(lines, settings, checkWork);
     if (!found.empty()) {
@@ -140,7 +142,7 @@ int RunScript(const Args& args) {
   CapturingUi ui;
   ui.setPage(Page::Batch);
   SystemClock clock;
-  Session session(ui, clock, std::move(backend), ResolveSettingsPath(settingsOption, std::cerr));
+  Session session(ui, clock, std::move(backend), settingsPath);
   // Without --work, the work file the batch page would use: [Option] BatWork (read only).
   session.state().WorkFile = work.empty() ? session.profile().readText("Option", "BatWork", "") : work;
   DeviceContext dev = session.deviceContext();

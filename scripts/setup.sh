@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev llvm
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libusb-1.0-0-dev zlib1g-dev
+  libusb-1.0-0-dev zlib1g-dev libcli11-dev
   umockdev libumockdev-dev
   srecord binutils hyperfine
   qt6-base-dev libgl-dev fonts-noto-cjk fonts-dejavu-core

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/files.h"
 #include "base/profile.h"
+#include "base/text.h"
 
 namespace zarvo {
 namespace {
@@ -12,92 +14,80 @@ namespace {
 using T = LanguageTarget;
 
 // Four device labels that copy panel 1's caption.
-std::vector<T> Panels(const std::string& prefix, const std::string& builtIn) {
-  return {{"D1_" + prefix, builtIn}, {"D2_" + prefix, builtIn}, {"D3_" + prefix, builtIn}, {"D4_" + prefix, builtIn}};
+std::vector<T> Panels(const std::string& prefix) {
+  return {{"D1_" + prefix}, {"D2_" + prefix}, {"D3_" + prefix}, {"D4_" + prefix}};
 }
 
 std::vector<LanguageKey> BuildTable() {
   return {
-      {"0001", "Window Mode", {{"window_form", "視窗模式  "}}},
-      {"0002", "Batch Mode", {{"bat_form", "批次模式  "}}},
-      {"0003", "Option-1", {{"Setup1", "參數設定 -1  "}}},
-      {"0004", "Option-2", {{"Setup2", "參數設定-2  "}}},
-      {"0005", "Work Flow", {{"WinProc", " 工作流程 "}}},
-      {"0006", "Download", {{"LedDownload", "下載程序  "}}},
-      {"0007", "Load", {{"LedLoad", "檔案載入 "}}},
-      {"0008", "Confirmcheck", {{"Confirm_check", "資料比對  "}}},
-      {"0009", "ResetCheck", {{"Reset_Check", "重置訊號  "}}},
-      {"0010", "Driver", Panels("Driver", "Driver ")},
-      {"0011", "Type", Panels("Type", "Type ")},
-      {"0012", "Set", Panels("Set", "DataSet ")},
-      {"0013", "File Path", Panels("Source", "Source ")},
+      {"0001", "Window Mode", {{"window_form"}}},
+      {"0002", "Batch Mode", {{"bat_form"}}},
+      {"0003", "Option-1", {{"Setup1"}}},
+      {"0004", "Option-2", {{"Setup2"}}},
+      {"0005", "Work Flow", {{"WinProc"}}},
+      {"0006", "Download", {{"LedDownload"}}},
+      {"0007", "Load", {{"LedLoad"}}},
+      {"0008", "Confirmcheck", {{"Confirm_check"}}},
+      {"0009", "ResetCheck", {{"Reset_Check"}}},
+      {"0010", "Driver", Panels("Driver")},
+      {"0011", "Type", Panels("Type")},
+      {"0012", "Set", Panels("Set")},
+      {"0013", "File Path", Panels("Source")},
       {"0014", "Browse",
-       {{"D1_Borwser", "瀏覽"}, {"D2_Borwser", "瀏覽"}, {"D3_Borwser", "瀏覽"}, {"D4_Borwser", "瀏覽"}}},
-      {"0015", "Sum", {{"D1_Sum", "  Sum  "}, {"D2_Sum", "Sum"}, {"D3_Sum", "Sum "}, {"D4_Sum", "Sum "}}},
-      {"0016", "Start Addr", Panels("Addr", "Start Addr ")},
-      {"0017", "Reset", {{"Reset_Button", "RESET"}}},
-      {"0018", "Reset Signal", {{"Reset_Option", " Reset Signal "}}},
-      {"0019", "Go", {{"Go", "執行 "}}},
-      {"0020", "Stop", {{"Stop", "停止"}}},
-      {"0021", "WorkFile [%1]", {{"Bat_WorkFile", "工作檔案 [ % 1 ]     "}}},
-      {"0022", "BAT File Path", {{"Bat_File", "批次檔案   "}}},
-      {"0023", "Work File Browse", {{"Bat_LoadWork", "載入工作檔路徑"}}},
-      {"0024", "BAT File Browse", {{"File_Load", "載入批次檔路徑 "}}},
-      {"0025", "Command Mode", {{"Command_bat", "命令列  "}}},
-      {"0026", "Message Mode", {{"Message_bat", "訊息列  "}}},
-      {"0027", "Save As", {{"Com_save", "另存新檔"}, {"Save_bat", "&Save Log"}}},
-      {"0028", "Clear All", {{"com_clear", "清除命令列"}, {"clear_bat", "&Clear All"}}},
-      {"0029", "1. File Path Option", {{"Snedto_1", " 1. 檔案路徑傳送參數 "}}},
-      {"0030", "a. After The Paogram Start Option", {{"Sendto_option", "a. 檔案名稱傳送後的啟動設定 "}}},
-      {"0031", "Default Enable", {{"Sendto_option#0", "預設執行"}}},
-      {"0032", "Default Disable", {{"Sendto_option#1", "預設不執行"}}},
-      {"0033", "b. Setup The File Position", {{"Sendto_path", " b. 檔案路徑傳入的預設位置  "}}},
+       {{"D1_Borwser"}, {"D2_Borwser"}, {"D3_Borwser"}, {"D4_Borwser"}}},
+      {"0015", "Sum", {{"D1_Sum"}, {"D2_Sum"}, {"D3_Sum"}, {"D4_Sum"}}},
+      {"0016", "Start Addr", Panels("Addr")},
+      {"0017", "Reset", {{"Reset_Button"}}},
+      {"0018", "Reset Signal", {{"Reset_Option"}}},
+      {"0019", "Go", {{"Go"}}},
+      {"0020", "Stop", {{"Stop"}}},
+      {"0021", "WorkFile [%1]", {{"Bat_WorkFile"}}},
+      {"0022", "BAT File Path", {{"Bat_File"}}},
+      {"0023", "Work File Browse", {{"Bat_LoadWork"}}},
+      {"0024", "BAT File Browse", {{"File_Load"}}},
+      {"0025", "Command Mode", {{"Command_bat"}}},
+      {"0026", "Message Mode", {{"Message_bat"}}},
+      {"0027", "Save As", {{"Com_save"}, {"Save_bat"}}},
+      {"0028", "Clear All", {{"com_clear"}, {"clear_bat"}}},
+      {"0029", "1. File Path Option", {{"Snedto_1"}}},
+      {"0030", "a. After The Paogram Start Option", {{"Sendto_option"}}},
+      {"0031", "Default Enable", {{"Sendto_option#0"}}},
+      {"0032", "Default Disable", {{"Sendto_option#1"}}},
+      {"0033", "b. Setup The File Position", {{"Sendto_path"}}},
       {"0034", "Send to the file name to Window mode Device-1",
-       {{"Sendto_path#0", "當檔案路徑由外部傳入時 , 傳到視窗模式的裝置1的工作檔名中 "}}},
+       {{"Sendto_path#0"}}},
       {"0035", "Send to the file name to Batch mode workfile [%1]",
-       {{"Sendto_path#1", "當檔案路徑由外部傳入時 , 傳到批次模式的工作檔名 [ %1 ]  中  "}}},
-      {"0036", "Watch File Option", {{"WatchFileOption", " 2. 監視檔案選項 "}}},
-      {"0037", "a. ON / OFF", {{"WatchFile_option", " a. 啟動 / 關閉 "}}},
-      {"0038", "ON", {{"WatchFile_option#0", "監視檔案功能 -- 開啟"}}},
-      {"0039", "OFF", {{"WatchFile_option#1", "監視檔案功能 -- 關閉"}}},
-      {"0040", "b. File Source", {{"WatchFile_source", " b. 檔案來源 "}}},
-      {"0041", "1. The Window Mode's File is from Device", {{"WatchFile_source#0", "1. 視窗模式的工作檔案來自於裝置 "}}},
-      {"0042", "2. The Batch Mode's File is from work file [%1]", {{"WatchFile_source#1", "2. 批次模式的工作檔案 [%1] "}}},
-      {"0043", "Reset Pulse Setup", {{"TimeSetup", " Reset Pulse Setup "}}},
-      {"0044", "1.Reset Signal Option", {{"SetSignal", " 1.Reset Signal Option "}}},
-      {"0045", "2.Reset Pulse Dealy Time", {{"DelaySetup", " 2.Reset Pulse Dealy Time "}}},
-      {"0046", "Setup the Delay Time (ms)", {{"Delay_Path", "設定執行Reset Pulse 時的延遲時間 ( 單位為ms )  "}}},
-      {"0047", " Language Option ", {{"Language_Group", " Language Option "}}},
-      {"0048", " Language ", {{"Name_File", "Language  "}}},
-      {"0049", "Message Option", {{"Mess_OP", " Message Option "}}},
-      {"0050", "Message Function ON/OFF", {{"Message_Switch", "  訊息開關 ( 打勾為開啟 )"}}},
-      {"0051", "File is Changed!!", {{kNoticeTextTarget, ""}}},
+       {{"Sendto_path#1"}}},
+      {"0036", "Watch File Option", {{"WatchFileOption"}}},
+      {"0037", "a. ON / OFF", {{"WatchFile_option"}}},
+      {"0038", "ON", {{"WatchFile_option#0"}}},
+      {"0039", "OFF", {{"WatchFile_option#1"}}},
+      {"0040", "b. File Source", {{"WatchFile_source"}}},
+      {"0041", "1. The Window Mode's File is from Device", {{"WatchFile_source#0"}}},
+      {"0042", "2. The Batch Mode's File is from work file [%1]", {{"WatchFile_source#1"}}},
+      {"0043", "Reset Pulse Setup", {{"TimeSetup"}}},
+      {"0044", "1.Reset Signal Option", {{"SetSignal"}}},
+      {"0045", "2.Reset Pulse Dealy Time", {{"DelaySetup"}}},
+      {"0046", "Setup the Delay Time (ms)", {{"Delay_Path"}}},
+      {"0047", " Language Option ", {{"Language_Group"}}},
+      {"0048", " Language ", {{"Name_File"}}},
+      {"0049", "Message Option", {{"Mess_OP"}}},
+      {"0050", "Message Function ON/OFF", {{"Message_Switch"}}},
+      {"0051", "File is Changed!!", {{kNoticeTextTarget}}},
   };
-}
-
-std::string Join(const std::string& dir, const std::string& rest) {
-  if (dir.empty() || dir.back() == '/') return dir + rest;
-  return dir + "/" + rest;
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
 }
 
 // dir/name when it exists, else the entry of dir whose name matches without regard to case
 // ("chinese.ini" finds Chinese.ini, as settings keys and batch paths match); empty if none.
 std::string Entry(const std::string& dir, const std::string& name, bool wantFile) {
   std::error_code ec;
-  const std::string exact = Join(dir, name);
+  const std::string exact = JoinPath(dir, name);
   if (wantFile ? std::filesystem::is_regular_file(exact, ec) : std::filesystem::is_directory(exact, ec)) return exact;
   std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     const std::string entry = it->path().filename().string();
-    if (!SameIgnoringCase(entry, name)) continue;
-    const std::string path = Join(dir, entry);
+    if (!EqualNoCase(entry, name)) continue;
+    const std::string path = JoinPath(dir, entry);
     if (wantFile ? std::filesystem::is_regular_file(path, ec) : std::filesystem::is_directory(path, ec)) return path;
   }
   return {};

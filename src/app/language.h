@@ -2,7 +2,8 @@
 // The main window's captions by language: 51 keys ("0001".."0051") in section "Language" of
 // a file <name>.ini. Each key names the controls it sets (a page, a group box, a label, a
 // button, a radio group's caption or one of its items, or the change notice's text), its
-// English text for a file that lacks the key, and the window's built-in caption per control.
+// English text for a file that lacks the key. The window's built-in captions are the ones it
+// builds its controls with.
 
 #include <string>
 #include <vector>
@@ -13,7 +14,6 @@ namespace zarvo {
 // Sendto_option; "NoticeText" is the change notice's text.
 struct LanguageTarget {
   std::string control;
-  std::string builtIn;  // the window's caption before any table is applied
 };
 
 struct LanguageKey {

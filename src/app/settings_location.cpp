@@ -4,13 +4,10 @@
 #include <ostream>
 #include <system_error>
 
+#include "base/files.h"
+
 namespace zarvo {
 namespace {
-
-bool FileExists(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
-}
 
 // "0" is what the registry reads for a missing value; taking it as a file name would
 // scatter a settings file called "0" into whatever directory the program starts from. A
@@ -26,7 +23,7 @@ bool UsablePath(const std::string& path) {
 
 std::string SettingsFileIn(const std::string& dir) {
   if (!dir.empty() && dir.back() == '/') return dir + kSettingsFileName;
-  return dir + "/" + kSettingsFileName;
+  return JoinPath(dir, kSettingsFileName);
 }
 
 std::string CurrentDirectory() {
@@ -48,7 +45,7 @@ SettingsLocation LocateSettings(const std::string& startDir, Registry& registry,
   loc.settingsDir = startDir;
   loc.settingsPath = SettingsFileIn(startDir);
 
-  if (FileExists(loc.settingsPath)) {
+  if (IsRegularFile(loc.settingsPath)) {
     // Both values are tried even when the first is refused; one report is enough.
     bool sysOk = registry.WriteRegistryValue(kRegistryKey, kRegistrySys, loc.settingsDir, 0);
     std::string firstError = sysOk ? std::string() : registry.lastError();
@@ -76,7 +73,7 @@ SettingsLocation LocateSettings(const std::string& startDir, Registry& registry,
 }
 
 void RelocateSettingsAtClose(SettingsLocation& location, const Registry& registry) {
-  if (FileExists(location.settingsPath)) return;
+  if (IsRegularFile(location.settingsPath)) return;
   std::string path = registry.ReadRegistryText(kRegistryKey, kRegistryPath);
   if (!UsablePath(path)) return;
   location.settingsPath = path;

@@ -55,14 +55,6 @@ ControlValue ReadRow(const Profile& profile, const LoadRow& row) {
   return v;
 }
 
-// The panel number in "Win_xxx_N", or 0.
-int PanelOf(const std::string& control, const char* prefix) {
-  const std::string p = prefix;
-  if (control.size() != p.size() + 1 || control.compare(0, p.size(), p) != 0) return 0;
-  char c = control.back();
-  return c >= '1' && c <= '4' ? c - '0' : 0;
-}
-
 }  // namespace
 
 const std::vector<LoadRow>& LoadTable() {
@@ -75,49 +67,6 @@ std::vector<ControlAssignment> LoadSettings(const Profile& profile) {
   out.reserve(LoadTable().size());
   for (const LoadRow& row : LoadTable()) out.push_back({row.control, ReadRow(profile, row)});
   return out;
-}
-
-bool ApplyAssignment(ControlValues& values, const ControlAssignment& a) {
-  const std::string* text = std::get_if<std::string>(&a.value);
-  const int64_t* num = std::get_if<int64_t>(&a.value);
-  auto setText = [&](std::string& field) {
-    if (text == nullptr) return false;
-    field = *text;
-    return true;
-  };
-  auto setFlag = [&](bool& field) {
-    if (num == nullptr) return false;
-    field = *num != 0;
-    return true;
-  };
-  auto setItem = [&](int& field) {
-    if (num == nullptr) return false;
-    field = static_cast<int>(*num);
-    return true;
-  };
-
-  const std::string& c = a.control;
-  if (int p = PanelOf(c, "Win_check_")) return setFlag(values.panels[p - 1].check);
-  if (int p = PanelOf(c, "Win_Type_")) return setItem(values.panels[p - 1].icType);
-  if (int p = PanelOf(c, "Win_set_")) return setItem(values.panels[p - 1].dataSet);
-  if (int p = PanelOf(c, "Win_Source_")) return setText(values.panels[p - 1].source);
-  if (int p = PanelOf(c, "Win_sum_")) return setText(values.panels[p - 1].sum);
-  if (int p = PanelOf(c, "Win_addr_")) return setText(values.panels[p - 1].startAddr);
-  if (c == "Confirm_check") return setFlag(values.confirmCheck);
-  if (c == "Reset_Check") return setFlag(values.resetCheck);
-  if (c == "work_file_bat") return setText(values.workFileBat);
-  if (c == "BatFileName") return setText(values.batFileName);
-  if (c == "Sendto_option") return setItem(values.sendtoOption);
-  if (c == "Sendto_path") return setItem(values.sendtoPath);
-  if (c == "WatchFile_option") return setItem(values.watchFileOption);
-  if (c == "WatchFile_source") return setItem(values.watchFileSource);
-  if (c == "DeviceFile") return setText(values.deviceFile);
-  if (c == "Lang_Sel") return setText(values.langSel);
-  if (c == "SetSignal") return setItem(values.setSignal);
-  if (c == "Reset_Option") return setItem(values.resetOption);
-  if (c == "DelayTime") return setText(values.delayTime);
-  if (c == "Message_Switch") return setFlag(values.messageSwitch);
-  return false;
 }
 
 std::vector<SettingsWrite> SaveTable(const ControlValues& v) {

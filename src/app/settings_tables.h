@@ -84,11 +84,6 @@ struct ControlValues {
   bool messageSwitch = true;         // Message_Switch
 };
 
-// Puts one assignment into the matching field, without any control reaction (those belong
-// to the window). False for a control name the settings do not know or a value of the wrong
-// kind.
-bool ApplyAssignment(ControlValues& values, const ControlAssignment& assignment);
-
 struct SettingsWrite {
   std::string section;
   std::string key;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/files.h"
+
 #ifndef ZARVO_INSTALL_UDEV_DIR
 #define ZARVO_INSTALL_UDEV_DIR ""
 #endif
@@ -16,15 +18,13 @@ std::vector<std::string> UdevRuleLocations() {
     if (dirs[dirs.size() - 1] != d) dirs.emplace_back(d);
   }
   std::vector<std::string> out;
-  for (const std::string& d : dirs) out.push_back(d + "/" + kUdevRuleName);
+  for (const std::string& d : dirs) out.push_back(JoinPath(d, kUdevRuleName));
   return out;
 }
 
 std::string InstalledUdevRule(const std::vector<std::string>& locations) {
-  for (const std::string& path : locations) {
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) return path;
-  }
+  for (const std::string& path : locations)
+    if (IsRegularFile(path)) return path;
   return {};
 }
 

@@ -6,26 +6,19 @@
 #include <system_error>
 #include <vector>
 
+#include "base/files.h"
+#include "base/text.h"
+
 namespace zarvo {
 namespace {
 
 namespace fs = std::filesystem;
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string Join(const std::string& dir, const std::string& name) {
-  return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
-}
-
 // The entry of dir that is component: the exact name first, else the one entry that
 // matches without regard to case; none keeps the component as written.
 bool MatchComponent(const std::string& dir, const std::string& component, std::string& out, std::string& error) {
   std::error_code ec;
-  const std::string exact = Join(dir, component);
+  const std::string exact = JoinPath(dir, component);
   if (component == "." || component == ".." || fs::symlink_status(exact, ec).type() != fs::file_type::not_found) {
     out = exact;
     return true;
@@ -37,11 +30,11 @@ bool MatchComponent(const std::string& dir, const std::string& component, std::s
   }
   if (found.size() > 1) {
     std::sort(found.begin(), found.end());
-    error = Join(dir, component) + " matches more than one file:";
-    for (const std::string& f : found) error += " " + Join(dir, f);
+    error = JoinPath(dir, component) + " matches more than one file:";
+    for (const std::string& f : found) error += " " + JoinPath(dir, f);
     return false;
   }
-  out = Join(dir, found.empty() ? component : found.front());
+  out = JoinPath(dir, found.empty() ? component : found.front());
   return true;
 }
 

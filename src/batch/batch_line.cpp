@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdint>
 
+#include "base/text.h"
 #include "image/tables.h"
 
 namespace zarvo {
@@ -119,8 +120,9 @@ bool ApplySwitch(RunState& rs, std::string_view sw, std::string& error) {
   return true;  // unknown switches are ignored without a message
 }
 
-bool ParseBatchLine(RunState& rs, std::string_view line, std::string& error) {
+bool ParseBatchLine(RunState& rs, std::string_view line, std::string& error, LineScan* scan) {
   error.clear();
+  if (scan) *scan = LineScan{};
   // The limit counts the line itself: blanks an editor pads it with, and its line end, do not.
   const size_t used = line.find_last_not_of(" \t\r\n");
   const size_t length = used == std::string_view::npos ? 0 : used + 1;
@@ -129,8 +131,7 @@ bool ParseBatchLine(RunState& rs, std::string_view line, std::string& error) {
     error = "Error!! Line is longer than " + std::to_string(kMaxBatchLine) + " characters !!";
     return false;
   }
-  std::string w(line);
-  for (char& c : w) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string w = Upper(std::string(line));
 
   auto slashes = std::count(w.begin(), w.end(), '/');
   const size_t z = w.find('Z');
@@ -149,21 +150,27 @@ bool ParseBatchLine(RunState& rs, std::string_view line, std::string& error) {
     if (c == '/') {
       std::string sw;
       bool apply = true;
+      size_t written = w.size();
       if (slashes == 1) {
         size_t blank = w.find(' ', i);
         if (blank == std::string::npos) blank = w.size();
         sw = w.substr(i, blank - i);
+        written = blank;
         end = std::min(end, blank);  // text after the last switch's blank is ignored
+        if (scan && blank < w.size()) scan->ignoredFrom = blank + 1;
       } else {
         const size_t next = w.find('/', i + 1);
         if (next == std::string::npos) {
           apply = false;  // an earlier "/" raised the count: this switch never ends
+          sw = w.substr(i);
         } else {
           for (size_t k = i; k < next; ++k) {
             if (w[k] != ' ') sw += w[k];
           }
+          written = next;
         }
       }
+      if (scan) scan->switches.push_back({sw, i, written, apply});
       if (apply) {
         if (!ApplySwitch(rs, sw, error)) return false;
         if (slashes > 1) --slashes;

@@ -1,48 +1,15 @@
 #include "batch/pane_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "base/file_write.h"
+#include "base/files.h"
 
 namespace zarvo {
 
 bool ReadScriptFile(const std::string& path, std::vector<std::string>& lines, std::string* why,
                     bool* byteOrderMark) {
-  auto fail = [why](const std::string& text) {
-    if (why != nullptr) *why = text;
-    return false;
-  };
-  // Asked before the open: opening a named pipe for reading waits for a writer.
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return fail(std::strerror(errno));
-  if (S_ISDIR(st.st_mode)) return fail(std::strerror(EISDIR));
-  if (!S_ISREG(st.st_mode)) return fail("not a regular file");
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return fail(std::strerror(errno));
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return fail("not a regular file");
-  }
   // A read error part way is no shorter script: nothing of it is kept.
   std::string text;
-  char buf[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int err = errno;
-      ::close(fd);
-      return fail(std::strerror(err));
-    }
-    if (n == 0) break;
-    text.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  if (!ReadWholeText(path, text, why)) return false;
   lines.clear();
   size_t pos = 0;
   const bool marked = text.compare(0, kUtf8ByteOrderMark.size(), kUtf8ByteOrderMark) == 0;

@@ -9,35 +9,6 @@
 
 namespace zarvo::cli {
 
-bool TakeSettingsOption(std::vector<std::string>& args, std::optional<std::string>& settings, std::ostream& err) {
-  static const std::string opt = "--settings";
-  for (size_t i = 0; i < args.size();) {
-    std::string value;
-    size_t taken = 0;
-    if (args[i] == opt) {
-      if (i + 1 >= args.size()) {
-        err << "zarvo-r5-cli: --settings needs a FILE\n";
-        return false;
-      }
-      value = args[i + 1];
-      taken = 2;
-    } else if (args[i].rfind(opt + "=", 0) == 0) {
-      value = args[i].substr(opt.size() + 1);
-      taken = 1;
-    } else {
-      ++i;
-      continue;
-    }
-    if (value.empty()) {
-      err << "zarvo-r5-cli: --settings needs a FILE\n";
-      return false;
-    }
-    settings = value;
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i + taken));
-  }
-  return true;
-}
-
 std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, Registry& registry,
                                 const std::string& startDir, std::ostream& err, const std::string& userFile) {
   if (settingsOption) return *settingsOption;

@@ -13,10 +13,6 @@
 
 namespace zarvo::cli {
 
-// Takes "--settings FILE" or "--settings=FILE" out of args (the last one given wins).
-// False, with a message on err, when FILE is missing or empty: a usage error.
-bool TakeSettingsOption(std::vector<std::string>& args, std::optional<std::string>& settings, std::ostream& err);
-
 // The settings file a command uses: the option's file, or the one located from startDir
 // through registry, else userFile (the desktop program's rule).
 std::string ResolveSettingsPath(const std::optional<std::string>& settingsOption, Registry& registry,

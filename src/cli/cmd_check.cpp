@@ -10,6 +10,7 @@
 #include "batch/pane_files.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/script_check.h"
 
 namespace zarvo::cli {
@@ -42,30 +43,18 @@ int Usage(const std::string& why) {
 
 }  // namespace
 
-int RunCheck(const Args& given) {
-  Args args = given;
+int RunCheck(const Args& args) {
+  OptionParser parser(kHelp, Usage);
   std::optional<std::string> settingsOption;
-  if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
-  std::string script, work;
-  bool workGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-h" || a == "--help") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (a == "--work" || a.rfind("--work=", 0) == 0) {
-      if (a == "--work" && i + 1 >= args.size()) return Usage("--work needs a value");
-      work = a == "--work" ? args[++i] : a.substr(7);
-      workGiven = true;
-    } else if (!a.empty() && a[0] == '-') {
-      return Usage("unknown option '" + a + "'");
-    } else if (script.empty()) {
-      script = a;
-    } else {
-      return Usage("more than one script given");
-    }
-  }
+  parser.addSettings(settingsOption);
+  std::string work;
+  std::vector<std::string> scripts;
+  CLI::Option* workOption = parser.app().add_option("--work", work)->type_name("FILE");
+  parser.app().add_option("script", scripts)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  if (auto status = parser.parse(args)) return *status;
+  if (scripts.size() > 1) return Usage("more than one script given");
+  const std::string script = scripts.empty() ? std::string() : scripts[0];
+  const bool workGiven = workOption->count() > 0;
   if (script.empty()) return Usage("no script given");
   std::vector<std::string> lines;
   if (!ReadScriptOrSay("check", script, lines)) return 2;

@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include "app/session.h"
+#include "base/text.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
+#include "cli/options.h"
 #include "cli/report_lines.h"
 #include "image/firmware_check.h"
 #include "image/load_dialog.h"
@@ -50,7 +52,8 @@ constexpr const char* kHelp =
     "                         (default 0: no mirroring)\n"
     "  --length N             bytes of the image to write (decimal, default: the IC size)\n"
     "  --settings FILE        settings file to use (default: a fresh one in a temporary folder)\n"
-    "  --strict               exit 1 when the load warns (HEX checksum errors, no end record)\n"
+    "  --strict               exit 1 when the load warns (checksum errors, no end record,\n"
+    "                         records that overwrite each other, data beyond the IC)\n"
     "  -h, --help             show this text\n"
     "\n"
     "Options also take the form --option=value. Messages the load shows go to stderr, with a\n"
@@ -84,14 +87,9 @@ std::optional<int> FormatItem(const std::string& name) {
   return std::nullopt;
 }
 
-std::string UpperOf(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // "/27256", "27256", "27C256", "256K", "/256" (any case) as the table's short switch.
 std::optional<std::string> IcAlias(const std::string& given) {
-  std::string s = UpperOf(given);
+  std::string s = Upper(given);
   if (!s.empty() && s[0] == '/') s.erase(0, 1);
   if (s.size() > 3 && s.compare(0, 3, "27C") == 0) s.erase(2, 1);
   if (s.size() > 1 && s.back() == 'K') s.pop_back();
@@ -109,106 +107,93 @@ std::string IcChoices() {
 
 // "/16BIT_EVEN", "even", "8", "1st" ... as the table's switch.
 std::optional<std::string> DataSetAlias(const std::string& given) {
-  const std::string s = UpperOf(given);
+  const std::string s = Upper(given);
   static const std::pair<const char*, const char*> kShort[] = {
       {"8", "/8BIT_Every"},   {"EVERY", "/8BIT_Every"}, {"EVEN", "/16BIT_EVEN"}, {"ODD", "/16BIT_ODD"},
       {"1ST", "/32BIT_1ST"},  {"2ND", "/32BIT_2ND"},    {"3RD", "/32BIT_3RD"},   {"4TH", "/32BIT_4TH"}};
   for (const auto& [alias, sw] : kShort)
     if (s == alias) return std::string(sw);
   for (const DataSet& d : kDataSetTable)
-    if (s == UpperOf(d.switchText) || "/" + s == UpperOf(d.switchText)) return std::string(d.switchText);
+    if (s == Upper(d.switchText) || "/" + s == Upper(d.switchText)) return std::string(d.switchText);
   return std::nullopt;
 }
 
-// Parses the arguments; returns an exit status when the command should end at once.
-std::optional<int> Parse(const Args& given, Options& o) {
-  // --option=value is --option value.
-  Args args;
-  for (const std::string& a : given) {
-    const size_t eq = a.find('=');
-    if (a.rfind("--", 0) == 0 && eq != std::string::npos) {
-      args.push_back(a.substr(0, eq));
-      args.push_back(a.substr(eq + 1));
-    } else {
-      args.push_back(a);
+std::optional<int> FormatOf(const std::string& v) {
+  return FormatItem(Lower(v));
+}
+
+// Parses the arguments; returns an exit status when the command should end at once. Each
+// value is checked as it is parsed: a refused value is a usage error naming its option.
+std::optional<int> Parse(const Args& args, Options& o, std::optional<std::string>& settings) {
+  OptionParser parser(kHelp, Usage);
+  CLI::App& app = parser.app();
+  parser.addSettings(settings);
+  std::vector<std::string> files;
+  std::string format, ic, dataset, fill, sourceStart, dest, deviceMemory, length;
+  app.add_option("-o,--output", o.out)->type_name("OUT");
+  app.add_option("--format", format)->type_name("FMT")->check(Check([](const std::string& v) {
+    return FormatOf(v) ? std::string()
+                       : "unknown format '" + v + "' (auto, exe, com, bin, intel, motorola, tektronix, pof)";
+  }));
+  app.add_option("--ic", ic)->type_name("TYPE")->check(Check([](const std::string& v) {
+    return IcAlias(v) ? std::string() : "unknown IC type '" + v + "'; one of " + IcChoices();
+  }));
+  app.add_option("--dataset", dataset)->type_name("LANE")->check(Check([](const std::string& v) {
+    return DataSetAlias(v) ? std::string()
+                           : "unknown data set '" + v +
+                                 "'; one of /8BIT_Every, /16BIT_EVEN, /16BIT_ODD, /32BIT_1ST .. /32BIT_4TH (or 8, "
+                                 "even, odd, 1st .. 4th)";
+  }));
+  app.add_option("--fill", fill)->type_name("HH")->check(Check([](const std::string& v) {
+    return !v.empty() && v.size() <= 2 && ParseHexText(v) ? std::string() : "takes two hexadecimal digits";
+  }));
+  app.add_flag("--no-fill");
+  app.add_flag("--strict", o.strict);
+  app.add_option("--source-start", sourceStart)->type_name("HEX")->check(Check([](const std::string& v) {
+    return !v.empty() && v.size() <= 7 && ParseHexText(v) ? std::string() : "takes at most 7 hexadecimal digits";
+  }));
+  app.add_option("--dest", dest)->type_name("HEX")->check(Check([](const std::string& v) {
+    const auto n = ParseHexText(v);
+    return !v.empty() && v.size() <= 7 && n && *n <= kMaxDestination ? std::string()
+                                                                       : "takes hexadecimal digits up to F00000";
+  }));
+  app.add_option("--device-memory", deviceMemory)->type_name("HEX")->check(Check([](const std::string& v) {
+    const auto n = ParseHexText(v);
+    return !v.empty() && n && *n <= 0x1000000 ? std::string() : "takes hexadecimal digits up to 1000000";
+  }));
+  app.add_option("--length", length)->type_name("N")->check(Check([](const std::string& v) {
+    return ParseDecimalText(v) ? std::string() : "takes a decimal byte count";
+  }));
+  app.add_option("file", files)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  if (auto status = parser.parse(args)) return status;
+
+  if (files.size() > 1) return Usage("more than one input file");
+  if (!files.empty()) o.file = files[0];
+  if (!format.empty()) o.format = *FormatOf(format);
+  if (!ic.empty()) {
+    o.ic = *IcAlias(ic);
+    o.icName = ic;
+  }
+  if (!dataset.empty()) o.dataset = *DataSetAlias(dataset);
+  // The last of --fill and --no-fill given decides.
+  if (app.count("--fill") > 0) o.fill = *ParseHexText(fill);
+  const auto& order = app.parse_order();
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    if ((*it)->get_name() == "--fill" || (*it)->get_name() == "--no-fill") {
+      o.fillFlag = (*it)->get_name() == "--fill";
+      break;
     }
   }
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& into) -> bool {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "-h" || a == "--help") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    } else if (a == "-o" || a == "--output") {
-      if (!value(o.out)) return Usage(a + " needs a file name");
-    } else if (a == "--format") {
-      if (!value(v)) return Usage("--format needs a value");
-      auto item = FormatItem(UpperOf(v) == v ? std::string(v) : v);
-      if (!item) {
-        std::string lower = v;
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        item = FormatItem(lower);
-      }
-      if (!item) return Usage("unknown format '" + v + "' (auto, exe, com, bin, intel, motorola, tektronix, pof)");
-      o.format = *item;
-    } else if (a == "--ic") {
-      if (!value(v)) return Usage("--ic needs a switch");
-      const auto ic = IcAlias(v);
-      if (!ic) return Usage("unknown IC type '" + v + "'; one of " + IcChoices());
-      o.ic = *ic;
-      o.icName = v;
-    } else if (a == "--dataset") {
-      if (!value(v)) return Usage("--dataset needs a switch");
-      const auto lane = DataSetAlias(v);
-      if (!lane)
-        return Usage("unknown data set '" + v +
-                     "'; one of /8BIT_Every, /16BIT_EVEN, /16BIT_ODD, /32BIT_1ST .. /32BIT_4TH (or 8, even, odd, "
-                     "1st .. 4th)");
-      o.dataset = *lane;
-    } else if (a == "--fill") {
-      if (!value(v)) return Usage("--fill needs a value");
-      auto f = ParseHexText(v);
-      if (v.empty() || v.size() > 2 || !f) return Usage("--fill takes two hexadecimal digits");
-      o.fill = *f;
-      o.fillFlag = true;
-    } else if (a == "--strict") {
-      o.strict = true;
-    } else if (a == "--no-fill") {
-      o.fillFlag = false;
-    } else if (a == "--source-start" || a == "--dest" || a == "--device-memory") {
-      if (!value(v)) return Usage(a + " needs a value");
-      auto n = ParseHexText(v);
-      if (v.empty() || !n) return Usage(a + " takes hexadecimal digits");
-      if (a == "--source-start") {
-        if (v.size() > 7) return Usage("--source-start takes at most 7 hexadecimal digits");
-        o.sourceStart = *n;
-        o.sourceStartGiven = true;
-      } else if (a == "--dest") {
-        if (v.size() > 7 || *n > kMaxDestination) return Usage("--dest must not exceed F00000");
-        o.dest = *n;
-        o.destGiven = true;
-      } else {
-        if (*n > 0x1000000) return Usage("--device-memory must not exceed 1000000");
-        o.deviceMemory = *n;
-      }
-    } else if (a == "--length") {
-      if (!value(v)) return Usage("--length needs a value");
-      auto n = ParseDecimalText(v);
-      if (!n) return Usage("--length takes a decimal byte count");
-      o.length = *n;
-    } else if (!a.empty() && a[0] == '-') {
-      return Usage("unknown option '" + a + "'");
-    } else if (o.file.empty()) {
-      o.file = a;
-    } else {
-      return Usage("more than one input file");
-    }
+  if (app.count("--source-start") > 0) {
+    o.sourceStart = *ParseHexText(sourceStart);
+    o.sourceStartGiven = true;
   }
+  if (app.count("--dest") > 0) {
+    o.dest = *ParseHexText(dest);
+    o.destGiven = true;
+  }
+  if (app.count("--device-memory") > 0) o.deviceMemory = *ParseHexText(deviceMemory);
+  if (app.count("--length") > 0) o.length = *ParseDecimalText(length);
   if (o.file.empty()) return Usage("no input file");
   if (o.file.size() >= 2 && std::isalpha(static_cast<unsigned char>(o.file[0])) && o.file[1] == ':' &&
       !std::filesystem::exists(o.file))
@@ -244,15 +229,13 @@ class TempSettings {
 
 }  // namespace
 
-int RunImage(const Args& given) {
+int RunImage(const Args& args) {
   // Without --settings the load works on a settings file of its own: converting a file must
   // not rewrite the [LoadDlg] and [Device1] keys of the user's settings nor move the registry
   // pointer, as locating the settings would.
-  Args args = given;
   std::optional<std::string> settingsOption;
-  if (!TakeSettingsOption(args, settingsOption, std::cerr)) return 2;
   Options o;
-  if (auto status = Parse(args, o)) return *status;
+  if (auto status = Parse(args, o, settingsOption)) return *status;
   {
     std::error_code ec;
     const auto status = std::filesystem::status(o.file, ec);

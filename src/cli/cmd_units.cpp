@@ -13,11 +13,11 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
+#include "cli/options.h"
 #include "device/discovery.h"
 #include "device/open_refusal.h"
 #include "device/reset_line.h"
 #include "device/self_test.h"
-#include "device/simulated_backend.h"
 #include "device/usb_link.h"
 
 namespace zarvo::cli {
@@ -33,65 +33,70 @@ class UnitsUi : public ConsoleUi {
   std::string driver[5];
 };
 
-struct Options {
-  std::string settings;
-  std::vector<std::string> rest;
-};
+constexpr const char* kResetHelp =
+    "\n"
+    "Drives the reset line of every attached unit's target (all of them, not only Devices 1\n"
+    "to 4): sets it to its idle level, or pulses it.\n"
+    "\n"
+    "Options:\n"
+    "  --pulse              pulse the line (the active level for the delay, then idle)\n"
+    "                       instead of setting it to its idle level\n"
+    "  --polarity high|low  high (\"Normal High\", the default): the line idles high and a\n"
+    "                       pulse takes it low; low (\"Normal Low\"): the other way round\n"
+    "  --delay MS           how long a pulse holds the active level: a whole number of\n"
+    "                       milliseconds, 0 to 3000 (default 300)\n"
+    "  --settings FILE      settings file to use\n"
+    "  -h, --help           show this text\n";
 
 int UsageError(const char* command, const char* usage, const std::string& why) {
   std::fprintf(stderr, "zarvo-r5-cli %s: %s\nUsage: zarvo-r5-cli %s\n", command, why.c_str(), usage);
   return 2;
 }
 
-// Takes --settings, --help and the options in `valued` with their values; returns the exit
-// status when the command ends here (after --help, or on a usage error).
-std::optional<int> TakeOptions(const char* command, Args args, Options& o, const char* usage,
-                               const std::vector<std::string>& valued = {}) {
-  std::optional<std::string> settings;
-  if (!TakeSettingsOption(args, settings, std::cerr)) return 2;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      std::printf("Usage: zarvo-r5-cli %s\n", usage);
-      std::printf("\nDevice N is the N-th unit found, in USB bus and port order; its device path is its\n"
-                  "slot among the units (0 to 14), shown after each unit by 'units'.\n");
-      return 0;
-    }
-    bool takesValue = false;
-    for (const std::string& v : valued) takesValue = takesValue || a == v;
-    if (takesValue) {
-      if (i + 1 >= args.size()) return UsageError(command, usage, a + " needs a value");
-      o.rest.push_back(a);
-      o.rest.push_back(args[++i]);
-    } else {
-      o.rest.push_back(a);
-    }
-  }
-  o.settings = ResolveSettingsPath(settings, std::cerr);
-  return std::nullopt;
-}
+constexpr const char* kDeviceNote =
+    "\nDevice N is the N-th unit found, in USB bus and port order; its device path is its\n"
+    "slot among the units (0 to 14), shown after each unit by 'units'.\n";
 
-// A malformed ZARVO_R5_SIM would otherwise look like "no units attached".
-bool BackendUsable(Session& s, const char* command) {
-  auto* sim = dynamic_cast<SimulatedBackend*>(&s.backend());
-  if (sim && !sim->error().empty()) {
-    std::fprintf(stderr, "zarvo-r5-cli %s: %s\n", command, sim->error().c_str());
-    return false;
+// The parser of one unit command, with --settings, --help and its usage line.
+struct UnitParser {
+  UnitParser(const char* command, const char* usage, const std::string& more = {})
+      : parser("Usage: zarvo-r5-cli " + std::string(usage) + "\n" + more + kDeviceNote,
+               [command, usage](const std::string& why) { return UsageError(command, usage, why); }) {
+    parser.addSettings(settingsOption);
   }
-  return true;
+  // The exit status when the command ends here; else the settings file to use.
+  std::optional<int> parse(const Args& args) {
+    if (auto status = parser.parse(args)) return status;
+    settings = ResolveSettingsPath(settingsOption, std::cerr);
+    return std::nullopt;
+  }
+  OptionParser parser;
+  std::optional<std::string> settingsOption;
+  std::string settings;
+};
+
+// The units the environment asks for; a malformed ZARVO_R5_SIM would otherwise look like
+// "no units attached", so it ends the command.
+std::unique_ptr<UsbBackend> BackendOrSay(const char* command) {
+  std::string error;
+  auto backend = MakeBackendFromEnvironment(&error);
+  if (!error.empty()) {
+    std::fprintf(stderr, "zarvo-r5-cli %s: %s\n", command, error.c_str());
+    return nullptr;
+  }
+  return backend;
 }
 
 }  // namespace
 
 int RunUnits(const Args& args) {
-  const char* usage = "units [--settings FILE]";
-  Options o;
-  if (auto status = TakeOptions("units", args, o, usage)) return *status;
-  if (!o.rest.empty()) return UsageError("units", usage, "unexpected '" + o.rest[0] + "'");
+  UnitParser cmd("units", "units [--settings FILE]");
+  if (auto status = cmd.parse(args)) return *status;
+  auto backend = BackendOrSay("units");
+  if (!backend) return 2;
   UnitsUi ui;
   SystemClock clock;
-  Session s(ui, clock, o.settings);
-  if (!BackendUsable(s, "units")) return 2;
+  Session s(ui, clock, std::move(backend), cmd.settings);
   DeviceContext ctx = s.deviceContext();
   const bool ok = SelfTest(ctx, true);
   s.link().close();
@@ -112,15 +117,18 @@ int RunUnits(const Args& args) {
 
 int RunBlink(const Args& args) {
   const char* usage = "blink N [--settings FILE]   (N = 1..4, the device number)";
-  Options o;
-  if (auto status = TakeOptions("blink", args, o, usage)) return *status;
-  if (o.rest.size() != 1 || o.rest[0].size() != 1 || o.rest[0][0] < '1' || o.rest[0][0] > '4')
+  UnitParser cmd("blink", usage);
+  std::vector<std::string> numbers;
+  cmd.parser.app().add_option("N", numbers)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  if (auto status = cmd.parse(args)) return *status;
+  if (numbers.size() != 1 || numbers[0].size() != 1 || numbers[0][0] < '1' || numbers[0][0] > '4')
     return UsageError("blink", usage, "give one device number 1..4");
-  const int n = o.rest[0][0] - '0';
+  const int n = numbers[0][0] - '0';
+  auto backend = BackendOrSay("blink");
+  if (!backend) return 2;
   ConsoleUi ui;
   SystemClock clock;
-  Session s(ui, clock, o.settings);
-  if (!BackendUsable(s, "blink")) return 2;
+  Session s(ui, clock, std::move(backend), cmd.settings);
   DeviceContext ctx = s.deviceContext();
   const bool ok = DeviceButtonClick(ctx, n);
   s.link().close();
@@ -133,35 +141,30 @@ int RunBlink(const Args& args) {
 }
 
 int RunReset(const Args& args) {
-  const char* usage = "reset [--pulse] [--polarity high|low] [--delay MS] [--settings FILE]";
-  Options o;
-  if (auto status = TakeOptions("reset", args, o, usage, {"--polarity", "--delay"})) return *status;
+  UnitParser cmd("reset", "reset [--pulse] [--polarity high|low] [--delay MS] [--settings FILE]", kResetHelp);
+  CLI::App& app = cmd.parser.app();
   bool pulse = false;
-  int polarity = 0;
-  std::string delay;
-  for (size_t i = 0; i < o.rest.size(); ++i) {
-    const std::string& a = o.rest[i];
-    if (a == "--pulse") {
-      pulse = true;
-    } else if (a == "--polarity" && (o.rest[i + 1] == "high" || o.rest[i + 1] == "low")) {
-      polarity = o.rest[++i] == "low" ? 1 : 0;
-    } else if (a == "--delay") {
-      delay = o.rest[++i];
-    } else {
-      return UsageError("reset", usage, "unexpected '" + (a == "--polarity" ? o.rest[i + 1] : a) + "'");
-    }
-  }
+  std::string polarity = "high", delay;
+  app.add_flag("--pulse", pulse);
+  app.add_option("--polarity", polarity)->type_name("high|low")->check(Check([](const std::string& v) {
+    return v == "high" || v == "low" ? std::string() : "'" + v + "' is neither high nor low";
+  }));
+  app.add_option("--delay", delay)->type_name("MS")->check(Check([](const std::string& v) {
+    return ResetDelay(v) ? std::string()
+                         : "'" + v + "' is not a pulse length: a whole number of milliseconds, 0 to " +
+                               std::to_string(kMaxResetDelayMs);
+  }));
+  if (auto status = cmd.parse(args)) return *status;
+  auto backend = BackendOrSay("reset");
+  if (!backend) return 2;
   ConsoleUi ui;
   SystemClock clock;
-  Session s(ui, clock, o.settings);
-  if (!BackendUsable(s, "reset")) return 2;
+  Session s(ui, clock, std::move(backend), cmd.settings);
   RunState& rs = s.state();
-  rs.ResetPolarity = polarity;
-  if (!delay.empty()) {
-    // The same rule as the DelayTime edit: four digits outside 300..3000 become 0 ms.
-    const std::string shown = DelayTimeChanged(rs, delay);
-    if (shown != delay) std::fprintf(stderr, "zarvo-r5-cli reset: delay %s ms is outside 300..3000, using 0 ms\n", delay.c_str());
-  }
+  rs.ResetPolarity = polarity == "low" ? 1 : 0;
+  // Handed to the DelayTime edit's rule without leading zeros, which would there turn
+  // "0250" into a 0 ms pulse.
+  if (!delay.empty()) DelayTimeChanged(rs, std::to_string(*ResetDelay(delay)));
   DeviceContext ctx = s.deviceContext();
   const int count = RefreshUnitList(ctx);
   int failures = 0;

@@ -6,6 +6,7 @@
 
 #include "base/path_resolver.h"
 #include "base/run_state.h"
+#include "base/text.h"
 #include "batch/batch_line.h"
 #include "image/firmware_check.h"
 #include "image/image_buffer.h"
@@ -17,20 +18,27 @@ namespace zarvo::cli {
 
 namespace {
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
+// What the run does with a known switch, in words.
+std::string SwitchEffect(const std::string& sw) {
+  RunState rs;
+  ResetBatchLine(rs, "0000000");
+  const RunState before = rs;
+  std::string error;
+  if (!ApplySwitch(rs, sw, error)) return error;
+  static const char* const kFormats[] = {"", "", "", "binary", "Intel HEX", "Motorola S-record", "Tektronix HEX"};
+  if (rs.BatchFormatText != before.BatchFormatText) return std::string("format ") + kFormats[std::stoi(rs.BatchFormatText)];
+  if (rs.IcSwitchText != before.IcSwitchText) return "IC " + rs.IcSwitchText;
+  if (rs.UnitText != before.UnitText) return "Device " + rs.UnitText;
+  if (rs.DataSetSwitch != before.DataSetSwitch) return "lane " + rs.DataSetSwitch;
+  if (rs.ResetSwitch != before.ResetSwitch) return "reset line " + std::string(rs.ResetSwitch == "/RESET0" ? "low" : "high") + " after the download";
+  if (rs.VerifySwitch != before.VerifySwitch) return "verify after the download";
+  if (rs.ChunkText != before.ChunkText) return "chunk " + rs.ChunkText;
+  return "start " + rs.StartText;
 }
 
-// The switches written after "ZQ", as the user wrote them (upper-cased).
-std::vector<std::string> SwitchesOf(const std::string& upper, size_t from) {
-  std::vector<std::string> out;
-  for (size_t i = upper.find('/', from); i != std::string::npos; i = upper.find('/', i + 1)) {
-    size_t end = i + 1;
-    while (end < upper.size() && upper[end] != '/' && upper[end] != ' ' && upper[end] != '\t') ++end;
-    out.push_back(upper.substr(i, end - i));
-  }
-  return out;
+std::string TrimmedBlanks(std::string s) {
+  s.erase(s.find_last_not_of(' ') + 1);
+  return s;
 }
 
 std::string FormatSwitchName(uint32_t code) {
@@ -116,7 +124,8 @@ std::vector<LineFinding> CheckScript(const std::vector<std::string>& lines, cons
     RunState rs;
     ResetBatchLine(rs, "0000000");
     std::string error;
-    const bool parsed = ParseBatchLine(rs, line, error);
+    LineScan scan;
+    const bool parsed = ParseBatchLine(rs, line, error, &scan);
     if (!parsed) f.findings.push_back(error);
     if (zq == std::string::npos || !rs.KeywordFound) {
       f.findings.push_back("no \"ZQ\" keyword: run reports \"Not ZarvoQX format\" and the line does nothing");
@@ -129,35 +138,59 @@ std::vector<LineFinding> CheckScript(const std::vector<std::string>& lines, cons
       continue;
     }
 
-    // A Linux path right after "ZQ" reads as a row of switches.
-    size_t from = zq + 2;
-    const size_t word = upper.find_first_not_of(" \t", from);
-    if (word != std::string::npos && upper[word] == '/') {
-      const size_t wordEnd = std::min(upper.find_first_of(" \t", word), upper.size());
+    // Each switch as the run reads it: blanks inside a switch are dropped ("/# 2" is /#2),
+    // and a path that starts with "/" is a row of switches.
+    size_t pathEnd = 0;
+    const size_t word = upper.find_first_not_of(' ', zq + 2);
+    if (word != std::string::npos && upper[word] == '/' && !scan.switches.empty() && scan.switches[0].begin == word) {
+      const size_t wordEnd = std::min(upper.find(' ', word), upper.size());
       const std::string token = line.substr(word, wordEnd - word);
-      if (std::count(token.begin(), token.end(), '/') > 1 && !IsKnownSwitch(Upper(token))) {
-        f.findings.push_back("\"" + token + "\" is read as switches, not as a path: name the file with a drive letter (Z:" +
-                             [&] {
-                               std::string dos = Upper(token);
-                               std::replace(dos.begin(), dos.end(), '/', '\\');
-                               return dos;
-                             }() + ")");
-        from = wordEnd;
+      // A row of switches written without blanks is not a path; a word of which the run
+      // knows only some parts (/SRV is a start switch, /FW nothing) is.
+      bool unknownPart = false;
+      for (const ScannedSwitch& sw : scan.switches)
+        if (sw.begin < wordEnd && (!sw.applied || !IsKnownSwitch(sw.text))) unknownPart = true;
+      if ((std::count(token.begin(), token.end(), '/') > 1 || token.find('.') != std::string::npos) && unknownPart) {
+        std::string dos = token;
+        std::replace(dos.begin(), dos.end(), '/', '\\');
+        f.findings.push_back("a Linux path is read as switches: write it as Z:" + dos);
+        pathEnd = wordEnd;
       }
     }
-    std::vector<std::string> known, unknown;
-    for (const std::string& sw : SwitchesOf(upper, from))
-      (IsKnownSwitch(sw) ? known : unknown).push_back(sw);
-    for (const std::string& sw : unknown)
-      f.findings.push_back("switch " + sw + " is not in the switch table and is ignored (switches the line does use: " +
-                           Join(known) + ")");
+    std::vector<std::string> known;
+    for (const ScannedSwitch& sw : scan.switches)
+      if (sw.applied && IsKnownSwitch(sw.text)) known.push_back(sw.text);
+    for (const ScannedSwitch& sw : scan.switches) {
+      const std::string written = TrimmedBlanks(line.substr(sw.begin, sw.end - sw.begin));
+      const bool inPath = sw.begin < pathEnd;
+      if (!sw.applied) {
+        f.findings.push_back("switch " + written + " never ends (a \"/\" before it in the line counts) and is not applied");
+      } else if (!IsKnownSwitch(sw.text)) {
+        if (inPath) continue;  // said above
+        std::string finding = "switch " + sw.text + " is not in the switch table and is ignored (";
+        if (Upper(written) != sw.text) finding += "written \"" + written + "\"; ";
+        f.findings.push_back(finding + "switches the line does use: " + Join(known) + ")");
+      } else if (inPath) {
+        f.findings.push_back("\"" + sw.text + "\" in the path is a switch: " + SwitchEffect(sw.text));
+      } else if (Upper(written) != sw.text) {
+        f.findings.push_back("\"" + written + "\" is read as " + sw.text + ": " + SwitchEffect(sw.text));
+      }
+    }
+    if (scan.ignoredFrom != std::string::npos && scan.ignoredFrom < line.size() &&
+        line.find_first_not_of(" \t\r", scan.ignoredFrom) != std::string::npos) {
+      f.findings.push_back("the text after the last switch (\"" + TrimmedBlanks(line.substr(scan.ignoredFrom)) +
+                           "\") is ignored");
+    }
 
     // The file: a drive-letter path, or the work file.
     std::string path;
     std::string shown = rs.SourceFileName;
     if (rs.SourceFileName.empty()) {
-      f.findings.push_back(work.empty() ? "no drive-letter path: the line uses the work file (\"%1\"), and none is set"
-                                        : "no drive-letter path: the line uses the work file " + work);
+      // "%1" names the work file on purpose; anything else was meant as a file of its own.
+      if (work.empty())
+        f.findings.push_back("no drive-letter path: the line uses the work file (\"%1\"), and none is set");
+      else if (line.find("%1") == std::string::npos)
+        f.findings.push_back("no drive-letter path: the line uses the work file " + work);
       path = work;
       shown = work;
     } else {

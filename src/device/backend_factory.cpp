@@ -7,11 +7,13 @@
 
 namespace zarvo {
 
-std::unique_ptr<UsbBackend> MakeBackendFromEnvironment() {
+std::unique_ptr<UsbBackend> MakeBackendFromEnvironment(std::string* configError) {
+  if (configError) configError->clear();
   if (!std::getenv("ZARVO_R5_SIM")) return MakeLibusbBackend();
   SimConfig config;
   std::string error;
   if (!SimConfigFromEnvironment(config, error)) {
+    if (configError) *configError = error;
     // A malformed setting gives no units, and says why through describe().
     return std::make_unique<SimulatedBackend>(SimConfig{}, error);
   }

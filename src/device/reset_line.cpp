@@ -108,10 +108,4 @@ ResetLoopResult ResetOptionClick(DeviceContext& ctx, int item, const PanelChecks
   return ForEachListPosition(ctx, checks, [&] { return SetResetLine(ctx, idle); });
 }
 
-ResetLoopResult SetSignalClick(DeviceContext& ctx, int item, const PanelChecks& checks) {
-  // Setting Reset_Option to the item it already shows runs no reaction.
-  if ((item == 1 ? 1 : 0) == ctx.rs.ResetPolarity) return {};
-  return ResetOptionClick(ctx, item, checks);
-}
-
 }  // namespace zarvo

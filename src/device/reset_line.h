@@ -35,7 +35,5 @@ ResetLoopResult ResetButtonClick(DeviceContext& ctx, const PanelChecks& checks);
 // rs.ResetPolarity and sets the new idle level on every matching ticked unit. The caller
 // mirrors the item into SetSignal.
 ResetLoopResult ResetOptionClick(DeviceContext& ctx, int item, const PanelChecks& checks);
-// SetSignal changed to item: runs the Reset_Option reaction only when the item differs.
-ResetLoopResult SetSignalClick(DeviceContext& ctx, int item, const PanelChecks& checks);
 
 }  // namespace zarvo

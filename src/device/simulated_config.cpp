@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "base/text.h"
+
 namespace zarvo {
 
 namespace {
@@ -18,18 +20,6 @@ std::vector<std::string> Split(const std::string& text, char sep) {
     pos = next + 1;
   }
   return parts;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 bool ParseUnsigned(const std::string& s, uint32_t max, uint32_t& out) {
@@ -86,8 +76,7 @@ bool ParseSimFaults(const std::string& text, SimConfig& config, std::string& err
     if (item.empty()) continue;
     std::vector<std::string> f = Split(item, ':');
     uint32_t slot = 0, nth = 0;
-    std::string kind = f.size() == 3 ? Trim(f[1]) : "";
-    for (char& c : kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string kind = f.size() == 3 ? Upper(Trim(f[1])) : "";
     SimFaultAction action = SimFaultAction::Fail;
     if (kind.size() == 5 && kind.compare(0, 4, "FLIP") == 0 && (kind[4] == 'W' || kind[4] == 'R')) {
       action = SimFaultAction::Flip;

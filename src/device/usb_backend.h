@@ -46,7 +46,8 @@ class UsbBackend {
 };
 
 // The backend the environment asks for: SimulatedBackend when ZARVO_R5_SIM is set,
-// LibusbBackend otherwise.
-std::unique_ptr<UsbBackend> MakeBackendFromEnvironment();
+// LibusbBackend otherwise. A malformed ZARVO_R5_SIM gives a backend without units, and
+// configError (when given) says why; it is emptied when the setting is sound.
+std::unique_ptr<UsbBackend> MakeBackendFromEnvironment(std::string* configError = nullptr);
 
 }  // namespace zarvo

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "app/settings_location.h"
-#include "device/simulated_backend.h"
 #include "gui/app_setup.h"
 #include "gui/main_window.h"
 
@@ -58,10 +57,11 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) options.args.emplace_back(argv[i]);
   options.userSettingsFile = zarvo::UserSettingsFile();
   options.languageDirs = zarvo::gui::DefaultLanguageDirs(QCoreApplication::applicationDirPath());
-  options.backend = zarvo::MakeBackendFromEnvironment();
+  std::string backendError;
+  options.backend = zarvo::MakeBackendFromEnvironment(&backendError);
   options.quitOnSignals = true;
-  if (auto* sim = dynamic_cast<zarvo::SimulatedBackend*>(options.backend.get()); sim && !sim->error().empty()) {
-    std::fprintf(stderr, "zarvo-r5: %s\n", sim->error().c_str());
+  if (!backendError.empty()) {
+    std::fprintf(stderr, "zarvo-r5: %s\n", backendError.c_str());
     return 2;
   }
 

@@ -25,6 +25,7 @@
 
 #include "app/language.h"
 #include "app/settings_tables.h"
+#include "base/files.h"
 #include "batch/batch_line.h"
 #include "device/discovery.h"
 #include "device/reset_line.h"
@@ -43,11 +44,6 @@
 namespace zarvo::gui {
 
 namespace {
-
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
-}
 
 PanelChecks Checks(WindowPage& page) {
   PanelChecks c{};
@@ -367,7 +363,7 @@ void MainWindow::pageControlChange() {
       control1_->setEnabled(true);
       deviceCheck_.start();
       const std::string script = S(batchPage_->batFileName()->text());
-      if (page == Page::Batch && IsFile(script)) batchPage_->reloadCommandPane(script);
+      if (page == Page::Batch && IsRegularFile(script)) batchPage_->reloadCommandPane(script);
     }
   }
   QApplication::processEvents();

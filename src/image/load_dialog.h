@@ -59,11 +59,6 @@ struct DialogHandOver {
   std::string fillByte;
 };
 
-inline constexpr int kFormatItems = 8;
-inline constexpr const char* kFormatItemText[kFormatItems] = {
-    "Auto Detect", "MS-DOS fn.exe", "MS-DOS fn.com", "Binary / Machine Code",
-    "Intel  HEX",  "Motorola HEX",  "Tektronix HEX", "POF"};
-
 class LoadDialog {
  public:
   // Creation: copies the selected device's keys into [LoadDlg] (rs.SelectedDevice 1..4;

@@ -49,16 +49,6 @@ void IcSizeToSwitch(RunState& rs, uint32_t size) {
   }
 }
 
-void IcTextToSwitch(RunState& rs) {
-  for (const IcType& t : kIcSizeTable) {
-    if (rs.IcSwitchText == t.comboText) {
-      rs.IcSwitchText = t.shortSwitch;
-      break;
-    }
-  }
-  SetIcType(rs, rs.IcSwitchText);
-}
-
 std::optional<uint32_t> SmallestIcSize(uint32_t n) {
   for (const IcType& t : kIcSizeTable) {
     if (t.size >= n) return t.size;
@@ -75,16 +65,6 @@ std::optional<int> IcItemForSize(uint32_t size) {
     if (kIcSizeTable[i].size == size) return static_cast<int>(i);
   }
   return std::nullopt;
-}
-
-void DataSetTextToSwitch(RunState& rs) {
-  for (const DataSet& d : kDataSetTable) {
-    if (rs.DataSetSwitch == d.comboText) {
-      rs.DataSetSwitch = d.switchText;
-      rs.SavedDataSetSwitch = d.switchText;
-      return;
-    }
-  }
 }
 
 Lane LaneOf(std::string_view sw, Ui& ui) {

@@ -39,16 +39,12 @@ uint32_t SwitchToIcSize(std::string_view text);
 void SetIcType(RunState& rs, std::string_view text);
 // IcSwitchText = the short switch of the row of that size; other sizes change nothing.
 void IcSizeToSwitch(RunState& rs, uint32_t size);
-// IcSwitchText holds a combo text: replaced by its short switch, then SetIcType.
-void IcTextToSwitch(RunState& rs);
 // EmulationRange = the smallest table size >= n; n above 1 MiB changes nothing.
 void SmallestIcFor(RunState& rs, uint32_t n);
 // The smallest table size >= n, or nothing above 1 MiB.
 std::optional<uint32_t> SmallestIcSize(uint32_t n);
 // Item index of the window-mode IC-type list for a table size (2048 -> 0 .. 1048576 -> 9).
 std::optional<int> IcItemForSize(uint32_t size);
-// DataSetSwitch holds a combo text: replaced by the row's switch, and SavedDataSetSwitch too.
-void DataSetTextToSwitch(RunState& rs);
 
 struct Lane {
   uint32_t lane = 0;

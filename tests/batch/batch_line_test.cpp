@@ -115,6 +115,45 @@ TEST(BatchLine, RefusedLinesNameTheirFault) {
   EXPECT_EQ(rs.StartText, "/S0123456789ABC");
 }
 
+TEST(BatchLine, ScanTellsEachSwitchAsTheParserReadsIt) {
+  struct Sw {
+    std::string text;
+    std::size_t begin, end;
+    bool applied;
+  };
+  const struct {
+    std::string line;
+    std::vector<Sw> switches;
+    std::size_t ignoredFrom;
+  } cases[] = {
+      // Blanks inside a switch that another follows are dropped.
+      {"ZQ D:\\A /# 2 /BIN", {{"/#2", 8, 13, true}, {"/BIN", 13, 17, true}}, std::string::npos},
+      {"ZQ D:\\A /V (readback) /BIN", {{"/V(READBACK)", 8, 22, true}, {"/BIN", 22, 26, true}}, std::string::npos},
+      // The last switch ends at its blank; the rest of the line is ignored.
+      {"ZQ D:\\A /V (readback)", {{"/V", 8, 10, true}}, 11},
+      // A "/" before the keyword leaves the last switch never ended.
+      {"/ ZQ D:\\A /BIN", {{"/BIN", 10, 14, false}}, std::string::npos},
+      // A Linux path is a row of switches.
+      {"ZQ /srv/fw /BIN", {{"/SRV", 3, 7, true}, {"/FW", 7, 11, true}, {"/BIN", 11, 15, true}}, std::string::npos},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    RunState rs;
+    ResetBatchLine(rs, "");
+    std::string error;
+    LineScan scan;
+    ASSERT_TRUE(ParseBatchLine(rs, c.line, error, &scan)) << error;
+    ASSERT_EQ(scan.switches.size(), c.switches.size());
+    for (std::size_t i = 0; i < c.switches.size(); ++i) {
+      EXPECT_EQ(scan.switches[i].text, c.switches[i].text);
+      EXPECT_EQ(scan.switches[i].begin, c.switches[i].begin);
+      EXPECT_EQ(scan.switches[i].end, c.switches[i].end);
+      EXPECT_EQ(scan.switches[i].applied, c.switches[i].applied);
+    }
+    EXPECT_EQ(scan.ignoredFrom, c.ignoredFrom);
+  }
+}
+
 TEST(BatchLine, ResetRestoresDefaultsAndSavedCopies) {
   RunState rs;
   std::string error;

@@ -55,7 +55,17 @@ TEST_F(CliCheck, EachFindingAndACleanScript) {
       {"ZQ D:\\FW.BIN /BIN /16BIT_EVN", "switch /16BIT_EVN is not"},
       {"ZQ D:\\FW.BIN /BIN /#5", "switch /#5 is not"},
       {"ZQ %1 /BIN", "no drive-letter path: the line uses the work file (\"%1\"), and none is set"},
-      {"ZQ /tmp/fw.bin /BIN", "\"/tmp/fw.bin\" is read as switches, not as a path"},
+      {"ZQ /tmp/fw.bin /BIN", "a Linux path is read as switches: write it as Z:\\tmp\\fw.bin"},
+      {"ZQ /srv/fw/app.bin /BIN", "a Linux path is read as switches: write it as Z:\\srv\\fw\\app.bin"},
+      {"ZQ /srv/fw/app.bin /BIN", "\"/SRV\" in the path is a switch: start /SRV"},
+      {"ZQ /v/fw.bin /BIN", "\"/V\" in the path is a switch: verify after the download"},
+      // Blanks inside a switch are dropped by the run, so these are not what they seem.
+      {"ZQ D:\\FW.BIN /V (readback) /BIN",
+       "switch /V(READBACK) is not in the switch table and is ignored (written \"/V (readback)\"; switches the line "
+       "does use: /BIN)"},
+      {"ZQ D:\\FW.BIN /# 2 /BIN", "\"/# 2\" is read as /#2: Device 2"},
+      {"ZQ D:\\FW.BIN /BIN /V (readback)", "the text after the last switch (\"(readback)\") is ignored"},
+      {"/ ZQ D:\\FW.BIN /BIN", "switch /BIN never ends (a \"/\" before it in the line counts) and is not applied"},
       {"ZQ Q:\\FW.BIN /BIN", "drive Q: is not mapped"},
       {"ZQ D:\\NONE.BIN /BIN", "file D:\\NONE.BIN ("},
       {"ZQ D:\\BAD.HEX /INTEL_HEX /512", "1 record(s) with a checksum error, the first on line 2"},
@@ -78,6 +88,15 @@ TEST_F(CliCheck, EachFindingAndACleanScript) {
       EXPECT_NE(r.out.find("LINE 1: " + c.finding), std::string::npos) << "[" << r.out << "]";
     }
   }
+  // "%1" names the work file on purpose: no finding once there is one.
+  const test::CliResult r =
+      RunCli(dir, {"check", dir.writeText("w.bat", "ZQ %1 /BIN /27512\r\n"), "--settings", settings, "--work",
+                   dir.file("fw.bin")});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(RunCli(dir, {"check", dir.writeText("n.bat", "ZQ /BIN /27512\r\n"), "--settings", settings, "--work",
+                         dir.file("fw.bin")})
+                .status,
+            1);
   EXPECT_EQ(RunCli(dir, {"check", dir.path().string()}).status, 2);  // unreadable
   EXPECT_FALSE(std::filesystem::exists(dir.file("units")));         // no unit was touched
 }
@@ -89,7 +108,17 @@ TEST_F(CliCheck, StrictRunsStartNoUnitAndCountLoadWarnings) {
   EXPECT_NE(r.err.find("switch /VERIFY"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");  // no self test, no line run
   r = RunCli(dir, {"run", bad, "--settings", settings});
-  EXPECT_EQ(r.status, 0) << r.out << r.err;  // without --strict nothing changes
+  EXPECT_EQ(r.status, 0) << r.out << r.err;  // without --strict the line runs
+  EXPECT_NE(r.err.find("LINE 1: switch /VERIFY"), std::string::npos) << r.err;  // but the finding is said first
+  EXPECT_NE(r.out.find("Success!!"), std::string::npos) << r.out;  // the pane lines are as they were
+  r = RunCli(dir, {"run", dir.writeText("good.bat", "ZQ D:\\FW.BIN /BIN /27512\r\n"), "--settings", settings});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.err.find("LINE "), std::string::npos) << r.err;  // a clean script says nothing
+  ::setenv("ZARVO_R5_SIM", "512Kx7", 1);  // a malformed setting is said, not run as "no unit"
+  r = RunCli(dir, {"run", dir.file("good.bat"), "--settings", settings});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("512Kx7"), std::string::npos) << r.err;
+  ::setenv("ZARVO_R5_SIM", "512Kx8", 1);
 
   r = RunCli(dir, {"image", dir.file("bad.hex"), "-o", dir.file("x.img"), "--ic", "27c512"});
   EXPECT_EQ(r.status, 0) << r.err;

@@ -1,4 +1,5 @@
 #include "cli/cli_common.h"
+#include "cli/options.h"
 
 #include <gtest/gtest.h>
 
@@ -15,35 +16,89 @@ namespace {
 
 using test::TempDir;
 
-TEST(SettingsOption, TakenOutOfTheArgumentsInBothForms) {
+// A command with --settings, a flag, a checked value and positionals, as the commands build theirs.
+struct Parsed {
+  std::optional<int> status;
+  std::optional<std::string> settings;
+  std::string value;
+  bool flag = false;
+  std::vector<std::string> rest;
+  std::string usage;  // what the usage error said
+};
+
+Parsed ParseWith(const std::vector<std::string>& args) {
+  Parsed p;
+  OptionParser parser("HELP TEXT\n", [&p](const std::string& why) {
+    p.usage = why;
+    return 2;
+  });
+  parser.addSettings(p.settings);
+  parser.app().add_flag("--flag", p.flag);
+  parser.app().add_option("--value", p.value)->check(Check([](const std::string& v) {
+    return v == "bad" ? std::string("is bad") : std::string();
+  }));
+  parser.app().add_option("rest", p.rest)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  p.status = parser.parse(args);
+  return p;
+}
+
+TEST(OptionParser, TakesBothFormsAndTheLastOfARepeatedOption) {
   struct Case {
     std::vector<std::string> args;
     std::optional<std::string> settings;
+    std::string value;
+    bool flag;
     std::vector<std::string> rest;
   } cases[] = {
-      {{"a.hex", "--settings", "/s.ini", "-v"}, "/s.ini", {"a.hex", "-v"}},
-      {{"--settings=/t.ini", "a.hex"}, "/t.ini", {"a.hex"}},
-      {{"--settings", "/1.ini", "--settings=/2.ini"}, "/2.ini", {}},
-      {{"a.hex", "--settingsx"}, std::nullopt, {"a.hex", "--settingsx"}},
-      {{}, std::nullopt, {}},
+      {{"a.hex", "--settings", "/s.ini", "--flag"}, "/s.ini", "", true, {"a.hex"}},
+      {{"--settings=/t.ini", "a.hex", "b.hex"}, "/t.ini", "", false, {"a.hex", "b.hex"}},
+      {{"--settings", "/1.ini", "--settings=/2.ini"}, "/2.ini", "", false, {}},
+      {{"--value=1", "--value", "2"}, std::nullopt, "2", false, {}},
+      {{"--value", "-5"}, std::nullopt, "-5", false, {}},  // a negative number is a value
+      {{}, std::nullopt, "", false, {}},
   };
-  for (Case& c : cases) {
-    std::optional<std::string> got;
-    std::ostringstream err;
-    ASSERT_TRUE(TakeSettingsOption(c.args, got, err)) << err.str();
-    EXPECT_EQ(got, c.settings);
-    EXPECT_EQ(c.args, c.rest);
-    EXPECT_EQ(err.str(), "");
+  for (const Case& c : cases) {
+    const Parsed p = ParseWith(c.args);
+    EXPECT_EQ(p.status, std::nullopt) << p.usage;
+    EXPECT_EQ(p.settings, c.settings);
+    EXPECT_EQ(p.value, c.value);
+    EXPECT_EQ(p.flag, c.flag);
+    EXPECT_EQ(p.rest, c.rest);
   }
 }
 
-TEST(SettingsOption, MissingFileIsAUsageError) {
-  for (std::vector<std::string> args : {std::vector<std::string>{"x", "--settings"}, {"--settings="}}) {
-    std::optional<std::string> got;
-    std::ostringstream err;
-    EXPECT_FALSE(TakeSettingsOption(args, got, err));
-    EXPECT_EQ(err.str(), "zarvo-r5-cli: --settings needs a FILE\n");
+TEST(OptionParser, MistakesAreUsageErrorsThatNameTheOption) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  } cases[] = {
+      {{"x", "--settings"}, "--settings"},
+      {{"--settings="}, "--settings"},
+      {{"--settingsx", "a"}, "--settingsx"},
+      {{"--value", "bad"}, "--value: is bad"},
+      {{"--value=bad", "--flag"}, "--value: is bad"},
+      {{"-q"}, "-q"},
+  };
+  for (const Case& c : cases) {
+    const Parsed p = ParseWith(c.args);
+    EXPECT_EQ(p.status, 2) << c.says;
+    EXPECT_NE(p.usage.find(c.says), std::string::npos) << p.usage;
   }
+}
+
+TEST(OptionParser, HelpEndsTheCommandWithStatusZero) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, {"a", "-h"}})
+    EXPECT_EQ(ParseWith(args).status, 0);
+}
+
+TEST(ResetDelay, TakesWholeMillisecondsUpToTheLongestPulse) {
+  const std::pair<const char*, std::optional<int>> cases[] = {
+      {"300", 300},  {"0", 0},          {"3000", 3000},   {"0250", 250},         {"50", 50},
+      {"3001", {}},  {"5000", {}},      {"99999", {}},    {"abc", {}},           {"-5", {}},
+      {"1e3", {}},   {" 300", {}},      {"300 ", {}},     {"+300", {}},          {"", {}},
+      {"30.0", {}},  {"0x12", {}},
+  };
+  for (const auto& [text, ms] : cases) EXPECT_EQ(ResetDelay(text), ms) << "'" << text << "'";
 }
 
 TEST(ResolveSettingsPath, OptionWinsAndLeavesTheRegistryAlone) {

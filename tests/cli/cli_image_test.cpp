@@ -112,6 +112,28 @@ TEST_F(CliImage, MirroringAcrossTheDeviceMemory) {
   }
 }
 
+TEST_F(CliImage, TheLastOfFillAndNoFillDecidesAndEitherFormTakesAValue) {
+  const std::string f = dir.write("fw.bin", Bytes(100, 1));
+  struct Case {
+    std::vector<std::string> args;
+    bool filled;  // byte 200 of the 2K image is the fill byte 5A
+  } cases[] = {
+      {{"--no-fill", "--fill", "5A"}, true},
+      {{"--fill", "5A", "--no-fill"}, false},
+      {{"--fill=5A"}, true},
+      {{"--fill=00", "--fill", "5A"}, true},  // a repeated option counts as given last
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--ic=/2716", "--format", "BIN"});
+    const auto r = run(f, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Bytes image = test::ReadFileBytes(dir.file("out.img"));
+    ASSERT_EQ(image.size(), 0x800u);
+    EXPECT_EQ(image[200] == 0x5A, c.filled) << c.args[0] << " " << c.args.back();
+  }
+}
+
 TEST_F(CliImage, DefaultIcIsTheSmallestThatHoldsTheFile) {
   struct Case {
     size_t length;
@@ -199,7 +221,7 @@ TEST_F(CliImage, LoadFailuresExitOneWithTheMessage) {
 TEST_F(CliImage, HelpMatchesTheGoldenText) {
   const auto r = RunCli(dir, {"image", "--help"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, test::ReadFileText(std::string(ZARVO_CLI_GOLDEN_DIR) + "/image_help.txt"));
+  EXPECT_EQ(r.out, test::ReadFileText(std::string(ZARVO_TEST_SOURCE_DIR) + "/cli/golden/image_help.txt"));
 }
 
 }  // namespace

@@ -58,8 +58,13 @@ TEST(SimConfigTest, EnvironmentChoosesTheSimulatorAndItsFaults) {
   EXPECT_FALSE(sim->controlOut('U', 0, 0));
   EXPECT_TRUE(sim->controlOut('U', 0, 0));
 
+  std::string configError = "stale";
+  backend = MakeBackendFromEnvironment(&configError);
+  EXPECT_EQ(configError, "");  // a sound setting empties it
+
   setenv("ZARVO_R5_SIM", "bogus", 1);
-  backend = MakeBackendFromEnvironment();
+  backend = MakeBackendFromEnvironment(&configError);
+  EXPECT_NE(configError.find("bogus"), std::string::npos);  // the factory says why, no cast needed
   sim = dynamic_cast<SimulatedBackend*>(backend.get());
   ASSERT_NE(sim, nullptr);
   EXPECT_NE(sim->error().find("bogus"), std::string::npos);

@@ -32,15 +32,9 @@ TEST(IcTable, SetIcTypeWithUnknownTextKeepsIcSize) {
   EXPECT_EQ(rs.EmulationRange, 0x8000u);
 }
 
-TEST(IcTable, ComboTextsToSwitches) {
+TEST(IcTable, SizesToSwitches) {
   RunState rs;
-  rs.IcSwitchText = "    64K * 8 Bits";
-  IcTextToSwitch(rs);
-  EXPECT_EQ(rs.IcSwitchText, "/512");
-  EXPECT_EQ(rs.IcSize, 65536u);
-  rs.IcSwitchText = "1024K * 8 Bits";
-  IcTextToSwitch(rs);
-  EXPECT_EQ(rs.IcSwitchText, "/080");
+  rs.IcSwitchText = "/080";
   IcSizeToSwitch(rs, 12345);
   EXPECT_EQ(rs.IcSwitchText, "/080");
   IcSizeToSwitch(rs, 0x800);
@@ -80,18 +74,6 @@ TEST(DataSet, LanesAndUnknownSwitchLogsOnce) {
   Lane l = LaneOf("/16bit_even", ui);
   EXPECT_EQ(l.stride, 1u);
   EXPECT_EQ(ui.pane, std::vector<std::string>{"Error !! Even/Odd command illegal ... [ Using Default ]"});
-}
-
-TEST(DataSet, ComboTextToSwitchSetsTheSavedCopy) {
-  RunState rs;
-  rs.DataSetSwitch = "16 Bit_Odd";
-  DataSetTextToSwitch(rs);
-  EXPECT_EQ(rs.DataSetSwitch, "/16BIT_ODD");
-  EXPECT_EQ(rs.SavedDataSetSwitch, "/16BIT_ODD");
-  rs.DataSetSwitch = "16 bit_odd";
-  DataSetTextToSwitch(rs);
-  EXPECT_EQ(rs.DataSetSwitch, "16 bit_odd");
-  EXPECT_EQ(rs.SavedDataSetSwitch, "/16BIT_ODD");
 }
 
 TEST(ByteSelection, EveryLane) {

@@ -37,11 +37,14 @@ std::string UpperHex(uint64_t v) {
 
 bool FindBatchUnit(BatchContext& ctx, int n) {
   const int p = FindDevice(ctx.dev, n);
-  if (p < 0) {
+  bool opened = false;
+  // A failed toggle does not stop the line (the blink only identifies the unit), but a unit
+  // that does not open is gone, or another unit sits where it was: nothing may go to it.
+  if (p >= 0) BlinkLed(ctx.dev, p, 10, &opened);
+  if (!opened) {
     ctx.dev.ui.showMessagePage();
     return Fail(ctx.dev.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");
   }
-  BlinkLed(ctx.dev, p, 10);  // identification only; a failed blink does not stop the line
   return true;
 }
 

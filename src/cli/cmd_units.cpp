@@ -23,15 +23,6 @@ namespace zarvo::cli {
 
 namespace {
 
-// Keeps the driver field texts so the listing can name each unit's configuration.
-class UnitsUi : public ConsoleUi {
- public:
-  void setDriverText(int panel, const std::string& text) override {
-    if (panel >= 1 && panel <= 4) driver[panel] = text;
-  }
-  std::string driver[5];
-};
-
 struct Options {
   std::string settings;
   std::vector<std::string> rest;
@@ -83,11 +74,15 @@ bool BackendUsable(Session& s, const char* command) {
 }  // namespace
 
 int RunUnits(const Args& args) {
-  const char* usage = "units [--settings FILE]";
+  const char* usage = "units [--pin] [--settings FILE]";
   Options o;
   if (auto status = TakeOptions("units", args, o, usage)) return *status;
-  if (!o.rest.empty()) return UsageError("units", usage, "unexpected '" + o.rest[0] + "'");
-  UnitsUi ui;
+  bool pin = false;
+  for (const std::string& a : o.rest) {
+    if (a != "--pin") return UsageError("units", usage, "unexpected '" + a + "'");
+    pin = true;
+  }
+  ConsoleUi ui;
   SystemClock clock;
   Session s(ui, clock, o.settings);
   if (!BackendUsable(s, "units")) return 2;
@@ -95,16 +90,42 @@ int RunUnits(const Args& args) {
   const bool ok = SelfTest(ctx, true);
   s.link().close();
   const RunState& rs = s.state();
-  for (int n = 1; n <= rs.UnitCount && n <= 4; ++n)
-    std::printf("Device %d: %s (device path %d)\n", n, ui.driver[n].empty() ? "untested" : ui.driver[n].c_str(),
-                rs.UnitList[static_cast<size_t>(n - 1)] - 1);
-  for (int n = 5; n <= rs.UnitCount; ++n)
-    std::printf("Unit on device path %d: not used (only Device 1 to Device 4 are)\n",
-                rs.UnitList[static_cast<size_t>(n - 1)] - 1);
+  const UnitPins pins = ReadUnitPins(s.profile());
+  // Each unit's own configuration, as the self test read it (the driver fields hold only
+  // four, and a fifth unit reports in panel 1's).
+  auto configuration = [&rs](size_t p) {
+    return rs.UnitDeviceSize[p].empty() ? std::string("untested") : rs.UnitDeviceSize[p];
+  };
+  auto port = [&rs](size_t p) { return rs.UnitIds[p].known() ? rs.UnitIds[p].port : std::string("unknown"); };
+  for (int n = 1; n <= rs.UnitCount && n <= 4; ++n) {
+    const auto p = static_cast<size_t>(n - 1);
+    if (rs.UnitList[p] == 0) {
+      std::printf("Device %d: absent (pinned to port %s, no unit there)\n", n, pins[p].c_str());
+      continue;
+    }
+    std::printf("Device %d: %s (port %s, device path %d)\n", n, configuration(p).c_str(), port(p).c_str(),
+                rs.UnitList[p] - 1);
+  }
+  for (int n = 5; n <= rs.UnitCount; ++n) {
+    const auto p = static_cast<size_t>(n - 1);
+    if (rs.UnitList[p] == 0) continue;
+    std::printf("Unit on device path %d: %s (port %s), not used (only Device 1 to Device 4 are)\n",
+                rs.UnitList[p] - 1, configuration(p).c_str(), port(p).c_str());
+  }
   if (rs.UnitCount == 0) {
     std::printf("No unit attached.\n");
     std::fprintf(stderr, "zarvo-r5-cli units: %s Or try without hardware: ZARVO_R5_SIM=512Kx8,512Kx8 zarvo-r5-cli units\n",
                  NoUnitHint().c_str());
+  }
+  if (pin && rs.UnitCount > 0) {
+    if (!WriteUnitPins(s.profile(), rs)) {
+      std::fprintf(stderr, "zarvo-r5-cli units: cannot write the pins: %s\n", s.profile().lastError().c_str());
+      return 1;
+    }
+    for (size_t p = 0; p < rs.UnitList.size(); ++p)
+      if (rs.UnitList[p] != 0 && rs.UnitIds[p].known())
+        std::printf("Pinned Device %zu to port %s in [%s] of %s\n", p + 1, rs.UnitIds[p].port.c_str(), kUnitsSection,
+                    s.profile().path().c_str());
   }
   return ok && rs.UnitCount > 0 ? 0 : 1;
 }
@@ -166,8 +187,11 @@ int RunReset(const Args& args) {
   int failures = 0;
   // Every unit, not only those on device paths 0..3 as the window's RESET button does.
   for (int p = 0; p < count; ++p) {
-    const int path = rs.UnitList[static_cast<size_t>(p)] - 1;
-    const bool ok = OpenByPathIndex(ctx, path) &&
+    if (rs.UnitList[static_cast<size_t>(p)] == 0) {
+      std::printf("Device %d: absent (pinned to a port without a unit)\n", p + 1);
+      continue;
+    }
+    const bool ok = OpenListPosition(ctx, p) &&
                     (pulse ? PulseReset(ctx, rs.ResetIdleLevel()) : SetResetLine(ctx, rs.ResetIdleLevel()));
     std::printf("Device %d: %s %s\n", p + 1, pulse ? "reset pulse" : "reset line idle", ok ? "done" : "FAILED");
     if (!ok) ++failures;

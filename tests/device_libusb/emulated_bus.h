@@ -37,8 +37,10 @@ class FakeUnit {
   FakeUnit(const FakeUnit&) = delete;
   FakeUnit& operator=(const FakeUnit&) = delete;
 
-  // The 16 bytes a status request returns: the unit's id, then 1..15.
+  // The 16 bytes a status request returns: the unit's id, then 1..15; or, once it reports
+  // passing, a passed check with a configuration code and the id in byte 12.
   std::vector<uint8_t> statusBlock() const;
+  void reportPassing(uint16_t configCode);
 
   // Fault injection, each for the next transfer only.
   void stallNext();              // the unit answers with a STALL
@@ -62,6 +64,7 @@ class FakeUnit {
   bool discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg);
 
   uint8_t id_;
+  int config_ = -1;
   mutable std::mutex mu_;
   bool stall_ = false;
   bool hold_ = false;
@@ -97,8 +100,11 @@ class EmulatedBus {
   // A device with one interface holding a bulk OUT (0x01) and a bulk IN (0x82) endpoint;
   // its usbfs node is served by the returned unit model.
   FakeUnit& addDevice(const BusDevice& dev, uint8_t id);
+  // Pulls a device added before: it leaves sysfs and /dev/bus/usb with a "remove" event.
+  void removeDevice(const BusDevice& dev);
 
  private:
+  static std::string SysPath(const BusDevice& dev);
   void add(const std::string& sysPath, int bus, int address, const std::string& descriptors);
 
   UMockdevTestbed* testbed_;

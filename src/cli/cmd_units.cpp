@@ -44,7 +44,9 @@ std::optional<int> TakeOptions(const char* command, Args args, Options& o, const
     if (a == "--help" || a == "-h") {
       std::printf("Usage: zarvo-r5-cli %s\n", usage);
       std::printf("\nDevice N is the N-th unit found, in USB bus and port order; its device path is its\n"
-                  "slot among the units (0 to 14), shown after each unit by 'units'.\n");
+                  "slot among the units (0 to 14), shown after each unit by 'units' with its port path.\n"
+                  "[Units] DeviceN=PORT in the settings file pins Device N to a port path (Device2=1-4.2);\n"
+                  "'units --pin' writes the current order as pins.\n");
       return 0;
     }
     bool takesValue = false;

@@ -155,8 +155,8 @@ class LibusbBackend final : public UsbBackend {
     close();
     if (!context()) return false;
     DeviceList list(ctx_);
-    const DeviceList::Slot* found = deviceIn(list, slot);
-    if (found == nullptr) return false;
+    const std::optional<DeviceList::Slot> found = deviceIn(list, slot);
+    if (!found) return false;
     libusb_device* dev = found->dev;
     // Claiming detaches the kernel driver, so a device of another product (someone's disk or
     // keyboard) is never touched.
@@ -236,25 +236,25 @@ class LibusbBackend final : public UsbBackend {
     return true;
   }
 
-  // The device in a slot of the list (kept in slots_ while the list lives), or nullptr.
-  const DeviceList::Slot* deviceIn(const DeviceList& list, int slot) {
+  // The device in a slot of the list, or nothing; its device pointer lives as long as the list.
+  std::optional<DeviceList::Slot> deviceIn(const DeviceList& list, int slot) {
     if (slot < 0 || slot >= kSlotCount) {
       fail(UsbError::NoDevice, "slot " + std::to_string(slot) + " is out of range");
-      return nullptr;
+      return std::nullopt;
     }
-    slots_ = list.slots();
-    if (static_cast<size_t>(slot) >= slots_.size()) {
+    std::vector<DeviceList::Slot> slots = list.slots();
+    if (static_cast<size_t>(slot) >= slots.size()) {
       fail(UsbError::NoDevice, "slot " + std::to_string(slot) + " is empty");
-      return nullptr;
+      return std::nullopt;
     }
-    return &slots_[static_cast<size_t>(slot)];
+    return slots[static_cast<size_t>(slot)];
   }
 
   bool describeSlot(int slot, libusb_device_descriptor& desc) {
     if (!context()) return false;
     DeviceList list(ctx_);
-    const DeviceList::Slot* found = deviceIn(list, slot);
-    if (found == nullptr) return false;
+    const std::optional<DeviceList::Slot> found = deviceIn(list, slot);
+    if (!found) return false;
     if (const int rc = libusb_get_device_descriptor(found->dev, &desc); rc != 0) return failCode(rc, "device descriptor");
     return succeed();
   }
@@ -294,7 +294,6 @@ class LibusbBackend final : public UsbBackend {
   libusb_device_handle* handle_ = nullptr;
   BulkInterface bulk_;
   UnitIdentity openId_;
-  std::vector<DeviceList::Slot> slots_;  // the last look at the bus, valid while its list lives
   UsbError lastError_ = UsbError::None;
   std::string detail_;
 };

@@ -241,5 +241,17 @@ TEST(BatchOutcome, PinnedDevicesKeepTheirNumbers) {
   EXPECT_TRUE(b.paneHas("Error!! USB Device-2 is not connect..."));
 }
 
+// A toggle the unit refused during the first blink neither stops the line nor turns the
+// blink's phase: the LED is off after the line, as after a line without the fault.
+TEST(BatchOutcome, AFailedLedToggleLeavesTheLedOffAfterTheLine) {
+  Bench b("512Kx8", "0:U:2");
+  b.dir.write("fw.bin", RandomBytes(0x2000, 44));
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(b.run({"ZQ D:\\FW.BIN /BIN /#1"}).failedLines, 0) << b.ui.pane.back();
+    EXPECT_FALSE(b.sim->unit(0)->led) << run;
+    EXPECT_EQ(b.session->state().BlinkState, 0) << run;
+  }
+}
+
 }  // namespace
 }  // namespace zarvo

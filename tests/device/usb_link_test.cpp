@@ -34,37 +34,6 @@ TEST(UsbLinkTest, UnitInTheLastSlotIsFound) {
   EXPECT_EQ(backend.slotAt(0), 14);
 }
 
-// A unit is opened by who it is, not by where it sits: after a pull the units move up a
-// device path and each is still found; a unit pulled, or replaced by another plugged into
-// its slot, is not opened at all.
-TEST(UsbLinkTest, OpenUnitFindsTheUnitByItsIdentityOrFails) {
-  SimulatedBackend backend("512Kx8,512Kx16");
-  UsbLink link(backend);
-  std::array<uint8_t, 15> list{};
-  std::array<UnitIdentity, 15> ids{};
-  ASSERT_EQ(link.enumerate(list, &ids), 2);
-  const UnitIdentity a = ids[0], b = ids[1];
-  EXPECT_NE(a, b);
-
-  backend.detach(0);  // B moves up to device path 0
-  EXPECT_FALSE(link.openUnit(a, 0));
-  EXPECT_EQ(link.lastError(), UsbError::NoDevice);
-  EXPECT_EQ(backend.openSlot(), -1);
-  ASSERT_TRUE(link.openUnit(b, 1));
-  EXPECT_EQ(backend.openSlot(), 1);
-  link.close();
-
-  backend.attach(0, 0x0040);  // another unit in A's slot: same port, another plug
-  ASSERT_TRUE(link.enumerate(list, &ids));
-  EXPECT_EQ(ids[0].port, a.port);
-  EXPECT_NE(ids[0], a);
-  EXPECT_FALSE(link.openUnit(a, 0));
-  EXPECT_TRUE(link.openUnit(ids[0], 0));
-  link.close();
-  EXPECT_TRUE(link.openUnit(UnitIdentity{}, 1)) << "an unknown identity opens the device path";
-  EXPECT_EQ(backend.openSlot(), 1);
-}
-
 TEST(UsbLinkTest, EnumerationWhileOpenReturnsZeroAndLeavesTheListAlone) {
   SimulatedBackend backend("512Kx8,512Kx8");
   UsbLink link(backend);

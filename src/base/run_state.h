@@ -9,6 +9,14 @@
 
 namespace zarvo {
 
+// Which physical unit a device is: where it sits on the bus and which plug-in it is.
+struct UnitIdentity {
+  std::string port;   // "1-4.2": bus number, then the port path below the root hub; empty: unknown
+  uint32_t plug = 0;  // given anew every time a device arrives (the USB address on a real bus)
+  bool known() const { return !port.empty(); }
+  bool operator==(const UnitIdentity&) const = default;
+};
+
 struct RunState {
   // IC size, emulation range, unit memory, image high-water mark.
   uint32_t IcSize = 0;
@@ -38,17 +46,21 @@ struct RunState {
   // The batch work file ("%1", the edit work_file_bat).
   std::string WorkFile;
 
-  // Units: entry k holds device-path index + 1 of the k-th unit found, 0 for none.
+  // Units: entry k holds device-path index + 1 of the unit numbered Device k + 1, 0 for none
+  // (a pinned port without its unit leaves a hole). UnitIds[k] is that unit's identity when
+  // the list was made: every open for Device k + 1 looks for that unit, so a unit pulled since
+  // is "not connect" rather than whichever unit now sits at its device path.
   std::array<uint8_t, 15> UnitList{};
+  std::array<UnitIdentity, 15> UnitIds{};
   int UnitCount = 0;
   std::array<bool, 4> PanelPresent{};
   std::string DeviceSize;  // "512K * 8bit", "1024K * 8bit" or "512K * 16bit": the last unit tested
-  // Each unit's own configuration text by its UnitList position, from the last self test
-  // (empty: not tested), and the UnitList entry it was tested at: a list refreshed since
-  // (a unit pulled or plugged) may hold another unit there. A download uses the one of the
-  // unit it writes.
+  // Each unit's own configuration text by its UnitList position in the last self test (empty:
+  // not tested), and the unit it was read from: a list refreshed since (a unit pulled or
+  // plugged) may hold that unit at another position, or a unit no self test read. A download
+  // uses the configuration of the unit it writes.
   std::array<std::string, 15> UnitDeviceSize{};
-  std::array<uint8_t, 15> UnitTestedEntry{};
+  std::array<UnitIdentity, 15> UnitTestedId{};
   bool VerifyMismatch = false;
   int BlinkState = 0;  // LED level last sent by a blink
 

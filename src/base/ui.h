@@ -53,6 +53,8 @@ class Ui {
   virtual void setUnitControls(const UnitControls&) {}
   virtual void setDriverText(int /*panel*/, const std::string& /*text*/) {}
   virtual void setDriverRed(int /*panel*/, bool /*red*/) {}
+  // The port path of the unit a panel stands for (empty: no unit), as the driver field's tooltip.
+  virtual void setDriverPort(int /*panel*/, const std::string& /*port*/) {}
 
   // The DeviceCheck timer, stopped while a window-mode run works.
   virtual void setDeviceCheckTimer(bool /*running*/) {}

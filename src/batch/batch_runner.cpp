@@ -39,13 +39,11 @@ std::string UpperHex(uint64_t v) {
 
 bool FindBatchUnit(BatchContext& ctx, int n) {
   const int p = FindDevice(ctx.dev, n);
-  if (p < 0) {
-    ctx.dev.ui.showMessagePage();
-    return Fail(ctx.dev.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");
-  }
-  // Identification only; a failed blink does not stop the line, unless the unit could not be
-  // opened because another program holds it or this user may not: nothing would reach it.
-  if (!BlinkLed(ctx.dev, p, 10) && ctx.dev.link.openRefusal() != UsbError::None) {
+  bool opened = false;
+  // A failed toggle does not stop the line (the blink only identifies the unit), but a unit
+  // that does not open is gone, or another unit sits where it was: nothing may go to it.
+  if (p >= 0) BlinkLed(ctx.dev, p, 10, &opened);
+  if (!opened) {
     ctx.dev.ui.showMessagePage();
     return Fail(ctx.dev.ui, "\nError!! USB Device-" + std::to_string(n) + " is not connect...");
   }

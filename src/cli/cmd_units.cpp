@@ -55,7 +55,9 @@ int UsageError(const char* command, const char* usage, const std::string& why) {
 
 constexpr const char* kDeviceNote =
     "\nDevice N is the N-th unit found, in USB bus and port order; its device path is its\n"
-    "slot among the units (0 to 14), shown after each unit by 'units'.\n";
+    "slot among the units (0 to 14), shown after each unit by 'units' with its port path.\n"
+    "[Units] DeviceN=PORT in the settings file pins Device N to a port path (Device2=1-4.2);\n"
+    "'units --pin' writes the current order as pins.\n";
 
 // The parser of one unit command, with --settings, --help and its usage line.
 struct UnitParser {
@@ -90,7 +92,9 @@ std::unique_ptr<UsbBackend> BackendOrSay(const char* command) {
 }  // namespace
 
 int RunUnits(const Args& args) {
-  UnitParser cmd("units", "units [--settings FILE]");
+  UnitParser cmd("units", "units [--pin] [--settings FILE]");
+  bool pin = false;
+  cmd.parser.app().add_flag("--pin", pin);
   if (auto status = cmd.parse(args)) return *status;
   auto backend = BackendOrSay("units");
   if (!backend) return 2;
@@ -101,16 +105,42 @@ int RunUnits(const Args& args) {
   const bool ok = SelfTest(ctx, true);
   s.link().close();
   const RunState& rs = s.state();
-  for (int n = 1; n <= rs.UnitCount && n <= 4; ++n)
-    std::printf("Device %d: %s (device path %d)\n", n, ui.driver[n].empty() ? "untested" : ui.driver[n].c_str(),
-                rs.UnitList[static_cast<size_t>(n - 1)] - 1);
-  for (int n = 5; n <= rs.UnitCount; ++n)
-    std::printf("Unit on device path %d: not used (only Device 1 to Device 4 are)\n",
-                rs.UnitList[static_cast<size_t>(n - 1)] - 1);
+  const UnitPins pins = ReadUnitPins(s.profile());
+  // Each unit's own configuration, as the self test read it (the driver fields hold only
+  // four, and a fifth unit reports in panel 1's).
+  auto configuration = [&rs](size_t p) {
+    return rs.UnitDeviceSize[p].empty() ? std::string("untested") : rs.UnitDeviceSize[p];
+  };
+  auto port = [&rs](size_t p) { return rs.UnitIds[p].known() ? rs.UnitIds[p].port : std::string("unknown"); };
+  for (int n = 1; n <= rs.UnitCount && n <= 4; ++n) {
+    const auto p = static_cast<size_t>(n - 1);
+    if (rs.UnitList[p] == 0) {
+      std::printf("Device %d: absent (pinned to port %s, no unit there)\n", n, pins[p].c_str());
+      continue;
+    }
+    std::printf("Device %d: %s (port %s, device path %d)\n", n, configuration(p).c_str(), port(p).c_str(),
+                rs.UnitList[p] - 1);
+  }
+  for (int n = 5; n <= rs.UnitCount; ++n) {
+    const auto p = static_cast<size_t>(n - 1);
+    if (rs.UnitList[p] == 0) continue;
+    std::printf("Unit on device path %d: %s (port %s), not used (only Device 1 to Device 4 are)\n",
+                rs.UnitList[p] - 1, configuration(p).c_str(), port(p).c_str());
+  }
   if (rs.UnitCount == 0) {
     std::printf("No unit attached.\n");
     std::fprintf(stderr, "zarvo-r5-cli units: %s Or try without hardware: ZARVO_R5_SIM=512Kx8,512Kx8 zarvo-r5-cli units\n",
                  NoUnitHint().c_str());
+  }
+  if (pin && rs.UnitCount > 0) {
+    if (!WriteUnitPins(s.profile(), rs)) {
+      std::fprintf(stderr, "zarvo-r5-cli units: cannot write the pins: %s\n", s.profile().lastError().c_str());
+      return 1;
+    }
+    for (size_t p = 0; p < rs.UnitList.size(); ++p)
+      if (rs.UnitList[p] != 0 && rs.UnitIds[p].known())
+        std::printf("Pinned Device %zu to port %s in [%s] of %s\n", p + 1, rs.UnitIds[p].port.c_str(), kUnitsSection,
+                    s.profile().path().c_str());
   }
   return ok && rs.UnitCount > 0 && ui.unitProblems() == 0 ? 0 : 1;
 }
@@ -170,8 +200,11 @@ int RunReset(const Args& args) {
   int failures = 0;
   // Every unit, not only those on device paths 0..3 as the window's RESET button does.
   for (int p = 0; p < count; ++p) {
-    const int path = rs.UnitList[static_cast<size_t>(p)] - 1;
-    const bool ok = OpenByPathIndex(ctx, path) &&
+    if (rs.UnitList[static_cast<size_t>(p)] == 0) {
+      std::printf("Device %d: absent (pinned to a port without a unit)\n", p + 1);
+      continue;
+    }
+    const bool ok = OpenListPosition(ctx, p) &&
                     (pulse ? PulseReset(ctx, rs.ResetIdleLevel()) : SetResetLine(ctx, rs.ResetIdleLevel()));
     std::printf("Device %d: %s %s\n", p + 1, pulse ? "reset pulse" : "reset line idle", ok ? "done" : "FAILED");
     if (!ok) {

@@ -48,13 +48,20 @@ class DeviceList {
   DeviceList(const DeviceList&) = delete;
   DeviceList& operator=(const DeviceList&) = delete;
 
-  // The units, in slot order: by bus number, then port path.
-  std::vector<libusb_device*> slots() const {
+  struct Slot {
+    libusb_device* dev;
+    UnitIdentity id;
+  };
+
+  // The units, in slot order: by bus number, then port path; each with its port path and
+  // address, which tell it apart from a unit plugged in its place later.
+  std::vector<Slot> slots() const {
     // Ports are numbered from 1, so the zero padding puts a hub's port before its children.
     struct Entry {
       uint8_t bus;
       std::array<uint8_t, 8> ports;
       uint8_t address;
+      int depth;
       libusb_device* dev;
     };
     std::vector<Entry> entries;
@@ -64,16 +71,27 @@ class DeviceList {
       // Only units take slots: on a machine with many other devices (keyboards, cameras,
       // adapters) they would otherwise fill all 15 and hide a unit behind them.
       if (libusb_get_device_descriptor(dev, &desc) != 0 || desc.idProduct != kProductId) continue;
-      Entry e{libusb_get_bus_number(dev), {}, libusb_get_device_address(dev), dev};
-      if (libusb_get_port_numbers(dev, e.ports.data(), static_cast<int>(e.ports.size())) < 0) e.ports.fill(0);
+      Entry e{libusb_get_bus_number(dev), {}, libusb_get_device_address(dev), 0, dev};
+      e.depth = libusb_get_port_numbers(dev, e.ports.data(), static_cast<int>(e.ports.size()));
+      if (e.depth < 0) {
+        e.ports.fill(0);
+        e.depth = 0;
+      }
       entries.push_back(e);
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
       return std::tie(a.bus, a.ports, a.address) < std::tie(b.bus, b.ports, b.address);
     });
-    std::vector<libusb_device*> out;
+    std::vector<Slot> out;
     out.reserve(entries.size());
-    for (const Entry& e : entries) out.push_back(e.dev);
+    for (const Entry& e : entries) {
+      // "1-4.2" as the kernel names it; a device whose ports cannot be read is known by its
+      // address on the bus alone.
+      std::string port = std::to_string(e.bus) + "-";
+      for (int d = 0; d < e.depth; ++d) port += (d > 0 ? "." : "") + std::to_string(e.ports[static_cast<size_t>(d)]);
+      if (e.depth == 0) port += "@" + std::to_string(e.address);
+      out.push_back({e.dev, {port, e.address}});
+    }
     return out;
   }
 
@@ -139,8 +157,9 @@ class LibusbBackend final : public UsbBackend {
     close();
     if (!context()) return false;
     DeviceList list(ctx_);
-    libusb_device* dev = deviceIn(list, slot);
-    if (dev == nullptr) return false;
+    const std::optional<DeviceList::Slot> found = deviceIn(list, slot);
+    if (!found) return false;
+    libusb_device* dev = found->dev;
     // Claiming detaches the kernel driver, so a device of another product (someone's disk or
     // keyboard) is never touched.
     libusb_device_descriptor desc{};
@@ -158,6 +177,7 @@ class LibusbBackend final : public UsbBackend {
     }
     handle_ = handle;
     bulk_ = bulk;
+    openId_ = found->id;
     return succeed();
   }
 
@@ -167,7 +187,18 @@ class LibusbBackend final : public UsbBackend {
     libusb_close(handle_);
     handle_ = nullptr;
     bulk_ = BulkInterface{};
+    openId_ = {};
   }
+
+  std::vector<UnitIdentity> identities() override {
+    std::vector<UnitIdentity> ids;
+    if (!context()) return ids;
+    DeviceList list(ctx_);
+    for (const DeviceList::Slot& s : list.slots()) ids.push_back(s.id);
+    return ids;
+  }
+
+  UnitIdentity openIdentity() const override { return openId_; }
 
   bool controlIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* data, uint16_t length) override {
     if (!isOpen()) return false;
@@ -207,15 +238,16 @@ class LibusbBackend final : public UsbBackend {
     return true;
   }
 
-  libusb_device* deviceIn(const DeviceList& list, int slot) {
+  // The device in a slot of the list, or nothing; its device pointer lives as long as the list.
+  std::optional<DeviceList::Slot> deviceIn(const DeviceList& list, int slot) {
     if (slot < 0 || slot >= kSlotCount) {
       fail(UsbError::NoDevice, "slot " + std::to_string(slot) + " is out of range");
-      return nullptr;
+      return std::nullopt;
     }
-    const std::vector<libusb_device*> slots = list.slots();
+    std::vector<DeviceList::Slot> slots = list.slots();
     if (static_cast<size_t>(slot) >= slots.size()) {
       fail(UsbError::NoDevice, "slot " + std::to_string(slot) + " is empty");
-      return nullptr;
+      return std::nullopt;
     }
     return slots[static_cast<size_t>(slot)];
   }
@@ -223,9 +255,9 @@ class LibusbBackend final : public UsbBackend {
   bool describeSlot(int slot, libusb_device_descriptor& desc) {
     if (!context()) return false;
     DeviceList list(ctx_);
-    libusb_device* dev = deviceIn(list, slot);
-    if (dev == nullptr) return false;
-    if (const int rc = libusb_get_device_descriptor(dev, &desc); rc != 0) return failCode(rc, "device descriptor");
+    const std::optional<DeviceList::Slot> found = deviceIn(list, slot);
+    if (!found) return false;
+    if (const int rc = libusb_get_device_descriptor(found->dev, &desc); rc != 0) return failCode(rc, "device descriptor");
     return succeed();
   }
 
@@ -263,6 +295,7 @@ class LibusbBackend final : public UsbBackend {
   libusb_context* ctx_ = nullptr;
   libusb_device_handle* handle_ = nullptr;
   BulkInterface bulk_;
+  UnitIdentity openId_;
   UsbError lastError_ = UsbError::None;
   std::string detail_;
 };

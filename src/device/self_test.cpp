@@ -35,10 +35,13 @@ bool SelfTest(DeviceContext& ctx, bool withMessages) {
   out.line("Device Self Test ....");
   CheckUnits(ctx);
   ctx.rs.UnitDeviceSize.fill({});
+  ctx.rs.UnitTestedId.fill({});
   for (int i = 0; i < ctx.rs.UnitCount; ++i) {
+    // A Device number pinned to a port without a unit: nothing to test there.
+    if (ctx.rs.UnitList[static_cast<size_t>(i)] == 0) continue;
     // Driver fields exist for panels 1..4; later units report in panel 1's field.
     const int panel = i <= 3 ? i + 1 : 1;
-    if (!OpenByPathIndex(ctx, ctx.rs.UnitList[static_cast<size_t>(i)] - 1)) {
+    if (!OpenListPosition(ctx, i)) {
       out.indented("USB Device is not connect...");
       out.line(kFailText);
       ctx.ui.setDriverText(panel, "Not connect");
@@ -85,7 +88,7 @@ bool SelfTest(DeviceContext& ctx, bool withMessages) {
     ctx.rs.DeviceSize = config->deviceSize;
     if (i < static_cast<int>(ctx.rs.UnitDeviceSize.size())) {
       ctx.rs.UnitDeviceSize[static_cast<size_t>(i)] = config->deviceSize;
-      ctx.rs.UnitTestedEntry[static_cast<size_t>(i)] = ctx.rs.UnitList[static_cast<size_t>(i)];
+      ctx.rs.UnitTestedId[static_cast<size_t>(i)] = ctx.rs.UnitIds[static_cast<size_t>(i)];
     }
     out.indented(std::string("Device Size    : ") + config->deviceSize);
     out.line("Self Test OK !!");

@@ -272,6 +272,7 @@ void SimulatedBackend::place(int slot, const SimSlot& entry) {
   slots_[i] = entry;
   if (entry.kind != SimSlotKind::Unit) return;
   units_[i] = std::make_unique<SimUnit>(slot, entry.configCode, dir_);
+  plug_[i] = ++plugs_;
   units_[i]->timeoutMs = timeoutMs_;
   if (!units_[i]->fileError.empty() && error_.empty()) error_ = units_[i]->fileError;
 }
@@ -328,22 +329,42 @@ bool SimulatedBackend::settle(const SimUnit& u, bool ok) {
   return ok;
 }
 
-std::optional<uint16_t> SimulatedBackend::productId(int slot) {
-  if (slot < 0 || slot >= kSlotCount) return std::nullopt;
-  followSlotsFile();
-  switch (slots_[static_cast<size_t>(slot)].kind) {
-    case SimSlotKind::Unit:
-      return kProductId;
-    case SimSlotKind::Other:
-      return kSimOtherProductId;
-    default:
-      return std::nullopt;
+int SimulatedBackend::slotAt(int devicePath) const {
+  if (devicePath < 0) return -1;
+  int k = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (!units_[static_cast<size_t>(slot)]) continue;
+    if (k++ == devicePath) return slot;
   }
+  return -1;
 }
 
-bool SimulatedBackend::open(int slot) {
+std::string SimulatedBackend::PortOf(int slot) { return "1-" + std::to_string(slot + 1); }
+
+std::vector<UnitIdentity> SimulatedBackend::identities() {
+  followSlotsFile();
+  std::vector<UnitIdentity> ids;
+  for (int slot = 0; slot < kSlotCount; ++slot)
+    if (units_[static_cast<size_t>(slot)]) ids.push_back({PortOf(slot), plug_[static_cast<size_t>(slot)]});
+  return ids;
+}
+
+UnitIdentity SimulatedBackend::openIdentity() const {
+  if (open_ < 0 || !units_[static_cast<size_t>(open_)]) return {};
+  return {PortOf(open_), plug_[static_cast<size_t>(open_)]};
+}
+
+std::optional<uint16_t> SimulatedBackend::productId(int devicePath) {
+  if (devicePath < 0 || devicePath >= kSlotCount) return std::nullopt;
+  followSlotsFile();
+  if (slotAt(devicePath) < 0) return std::nullopt;
+  return kProductId;
+}
+
+bool SimulatedBackend::open(int devicePath) {
   close();
-  if (!productId(slot)) {
+  const int slot = productId(devicePath) ? slotAt(devicePath) : -1;
+  if (slot < 0) {
     lastError_ = UsbError::NoDevice;
     return false;
   }

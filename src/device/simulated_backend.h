@@ -9,6 +9,11 @@
 // claimed): another process, or another backend, finds it busy until it is closed, and each
 // open takes the memory from the file, so two processes never drive two private copies.
 //
+// The slots of the list are the sockets units sit in. The link counts as libusb does: its
+// device path k is the k-th unit attached now, in slot order (devices of other products
+// take none), so a pull moves the units after it up. A unit's identity is its slot, as the
+// port path "1-<slot + 1>", and a number given anew at every plug.
+//
 // Log lines: a control request is its letter, value and index in 4 upper-case hex digits
 // ("L 8000 2000"); a bulk transfer is W or R and the byte count in decimal ("W 8192"). A
 // request that failed ends in " FAIL", a bulk transfer with a byte inverted in " FLIP".
@@ -121,8 +126,15 @@ class SimulatedBackend final : public UsbBackend {
   bool controlOut(uint8_t request, uint16_t value, uint16_t index) override;
   bool bulkWrite(const uint8_t* data, uint32_t n) override;
   bool bulkRead(uint8_t* data, uint32_t n) override;
+  std::vector<UnitIdentity> identities() override;
+  UnitIdentity openIdentity() const override;
   UsbError lastError() const override { return lastError_; }
   std::string describe() const override;
+
+  // The slot of the unit at a device path (the k-th unit attached now), or -1.
+  int slotAt(int devicePath) const;
+  // The port path a unit in a slot shows: "1-<slot + 1>".
+  static std::string PortOf(int slot);
 
   // The unit in a slot, or nullptr for an empty slot or another product's device.
   SimUnit* unit(int slot);
@@ -133,7 +145,7 @@ class SimulatedBackend final : public UsbBackend {
   // Makes the slots what DIR/slots says now, or what the configuration said when there is
   // no such file; every request does this first. A malformed file changes nothing.
   void followSlotsFile();
-  // Which slot is open, -1 for none.
+  // Which slot (of the list, not the device path) is open, -1 for none.
   int openSlot() const { return open_; }
   // Problems with the configuration or the unit files; empty when all is well.
   const std::string& error() const { return error_; }
@@ -154,6 +166,8 @@ class SimulatedBackend final : public UsbBackend {
   std::string slotsText_;       // the slots file's content last applied (empty: none)
   bool pulledWhileOpen_ = false;  // the open unit went away: its requests find a broken link
   std::array<std::unique_ptr<SimUnit>, kSlotCount> units_{};
+  std::array<uint32_t, kSlotCount> plug_{};  // the plug number of the unit in each slot
+  uint32_t plugs_ = 0;
   int open_ = -1;
   UsbError lastError_ = UsbError::None;
   std::string error_;

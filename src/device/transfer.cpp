@@ -73,12 +73,19 @@ bool Geometry::fits() const {
 
 namespace {
 
-// The configuration of the unit at a position, or of the last unit tested without one.
+// The configuration of the unit at a position, or of the last unit tested without one. The
+// unit is the one the list holds there now: the self test may have read it at another
+// position (the list renumbered since), and a unit it never read has none.
 const UnitConfig* ConfigFor(const RunState& rs, int position) {
   if (position < 0) return ConfigByDeviceSize(rs.DeviceSize);
   const auto p = static_cast<size_t>(position);
-  if (p >= rs.UnitDeviceSize.size() || rs.UnitTestedEntry[p] != rs.UnitList[p]) return nullptr;
-  return ConfigByDeviceSize(rs.UnitDeviceSize[p]);
+  if (p >= rs.UnitDeviceSize.size()) return nullptr;
+  const UnitIdentity& id = rs.UnitIds[p];
+  // Units the layer cannot tell apart count only at the position they were tested at.
+  if (!id.known()) return rs.UnitTestedId[p].known() ? nullptr : ConfigByDeviceSize(rs.UnitDeviceSize[p]);
+  for (size_t q = 0; q < rs.UnitTestedId.size(); ++q)
+    if (rs.UnitTestedId[q] == id) return ConfigByDeviceSize(rs.UnitDeviceSize[q]);
+  return nullptr;
 }
 
 }  // namespace

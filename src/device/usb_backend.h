@@ -10,6 +10,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "base/run_state.h"
 
 namespace zarvo {
 
@@ -38,6 +41,12 @@ class UsbBackend {
   // Bulk transfers of exactly n bytes; fewer bytes moved is a failure.
   virtual bool bulkWrite(const uint8_t* data, uint32_t n) = 0;
   virtual bool bulkRead(uint8_t* data, uint32_t n) = 0;
+
+  // The identity of the unit in each slot, slot 0 first, from one look at the bus; empty
+  // when the layer cannot tell units apart (they are then known by their slot only).
+  virtual std::vector<UnitIdentity> identities() { return {}; }
+  // The identity of the unit open now (unknown when none is open).
+  virtual UnitIdentity openIdentity() const { return {}; }
 
   virtual UsbError lastError() const { return UsbError::None; }
   // What went wrong in the last failed call, in the USB layer's words (for logs), or empty.

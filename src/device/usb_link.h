@@ -19,10 +19,15 @@ class UsbLink {
 
   // Appends slot + 1 of every unit, in slot order, at list[count]; returns the count. The
   // caller clears the list first. Does nothing and returns 0 while a unit is open.
-  int enumerate(std::array<uint8_t, 15>& list);
+  // With ids, ids[k] is the identity of the unit at list[k] (unknown when the backend cannot
+  // tell units apart).
+  int enumerate(std::array<uint8_t, 15>& list, std::array<UnitIdentity, 15>* ids = nullptr);
   // Opens the unit in a slot. While a unit is open it returns true and keeps that unit.
   // A slot outside 0..14 (-1 from an empty list entry) or a device of another product fails.
   bool open(int slot);
+  // Opens the unit with this identity in whichever slot it sits now; fails when no unit has
+  // it (pulled, or replaced by another). An unknown identity opens the slot as open() does.
+  bool openUnit(const UnitIdentity& id, int slot);
   // True when a unit was open.
   bool close();
   bool isOpen() const { return openSlot_ >= 0; }

@@ -79,6 +79,11 @@ void WidgetUi::setDriverRed(int panel, bool red) {
   driver->setStyleSheet(red ? QStringLiteral("color: #D1242F;") : QString());
 }
 
+void WidgetUi::setDriverPort(int panel, const std::string& port) {
+  if (panel < 1 || panel > 4) return;
+  w_.windowPage().panel(panel).driver->setToolTip(Q(port));
+}
+
 void WidgetUi::setDeviceCheckTimer(bool running) {
   if (running)
     w_.deviceCheck_.start();

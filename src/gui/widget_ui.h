@@ -22,6 +22,7 @@ class WidgetUi : public Ui {
   void setUnitControls(const UnitControls& c) override;
   void setDriverText(int panel, const std::string& text) override;
   void setDriverRed(int panel, bool red) override;
+  void setDriverPort(int panel, const std::string& port) override;
   void setDeviceCheckTimer(bool running) override;
   void setMainWindowEnabled(bool enabled) override;
   void setPanelSum(int panel, const std::string& text) override;

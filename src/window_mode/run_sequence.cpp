@@ -131,10 +131,22 @@ WindowRunResult RunWindowMode(WindowModeContext& ctx, Panels& panels, const RunO
       return result;
     }
     BlinkLed(ctx.device, position, kBlinkCount);
-    // The outcome is not checked here: a missing unit fails the first request of the flow.
-    OpenByPathIndex(ctx.device, rs.UnitList[static_cast<size_t>(n - 1)] - 1);
-
     const size_t i = static_cast<size_t>(n - 1);
+    // The unit the self test just read at this number, wherever it sits now: one pulled
+    // meanwhile is "Not connect" and the panel fails, rather than the unit that took its
+    // device path receiving this panel's image.
+    if (!OpenListPosition(ctx.device, position)) {
+      ui.appendMessage("      USB Device is not connect...");
+      ui.setDriverText(n, "Not connect");
+      ui.setDriverRed(n, true);
+      ui.setLamp(kLampFail);
+      ui.setStepImage(100);
+      ui.processEvents();
+      result.outcome[i] = PanelOutcome::Failed;
+      ReportOpenRefusal(ctx.device);  // why it did not open, after the panel's failure text
+      continue;
+    }
+
     if (RunPanelWorkFlow(ctx, job, options, &result.difference[i])) {
       result.outcome[i] = PanelOutcome::Passed;
       ui.setPanelSum(n, ctx.image.sumText());

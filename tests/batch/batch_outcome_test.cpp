@@ -22,11 +22,14 @@ using test::RandomBytes;
 // Simulated units from a slot list and faults, a settings file whose D: is a temporary
 // folder, and the self test run as the desktop program runs it at start-up.
 struct Bench {
-  explicit Bench(const std::string& slots, const std::string& faults = "") {
+  explicit Bench(const std::string& slots, const std::string& faults = "", bool unitFiles = false) {
     ui.page = Page::Batch;
     SimConfig config;
     std::string error;
     EXPECT_TRUE(ParseSimSlots(slots, config, error) && ParseSimFaults(faults, config, error)) << error;
+    // As ZARVO_R5_SIM_DIR: the units' memory in files, and a "slots" file another process
+    // writes to pull and plug units.
+    if (unitFiles) config.dir = dir.file("units");
     auto backend = std::make_unique<SimulatedBackend>(config);
     sim = backend.get();
     session = std::make_unique<Session>(ui, clock, std::move(backend), dir.file("TovanHistory_1.ini"));
@@ -144,20 +147,110 @@ TEST(BatchOutcome, MirroringUsesTheMemoryOfTheUnitBeingWritten) {
 }
 
 // The device check refreshes the unit list between self tests: once a unit is pulled, the
-// unit now at a list position is not the one the self test read there, and is refused
-// rather than written with the other's geometry.
+// unit now at a list position was read by the self test at another one. It is written with
+// its own geometry, never with that of the unit it replaces; a unit no self test read is
+// refused.
 TEST(BatchOutcome, AUnitListChangedSinceTheSelfTestIsNotTrusted) {
   Bench b("512Kx8,512Kx16");
   b.dir.write("fw.bin", RandomBytes(0x2000, 35));
   b.sim->detach(0);
   CheckUnits(*b.dev);  // Device 1 is the 16-bit unit now
   b.sim->unit(1)->log.clear();
+  EXPECT_EQ(b.run({"ZQ D:\\FW.BIN /BIN /#1"}).failedLines, 0) << b.ui.pane.back();
+  bool wrote = false;
+  for (const std::string& l : b.sim->unit(1)->logLines()) {
+    EXPECT_NE(l, "W 8192");
+    wrote = wrote || l == "W 16384";
+  }
+  EXPECT_TRUE(wrote);
+
+  b.sim->attach(0, 0x0040);
+  CheckUnits(*b.dev);  // Device 1 is a unit no self test read
   const BatchSummary s = b.run({"ZQ D:\\FW.BIN /BIN /#1"});
   EXPECT_EQ(s.failedLines, 1);
   EXPECT_EQ(b.ui.pane.back(), "Error !! Unknown device size, nothing downloaded...");
-  for (const std::string& l : b.sim->unit(1)->logLines()) EXPECT_NE(l[0], 'W') << l;
-  SelfTest(*b.dev, false);  // tested again, it is written with its own geometry
+  for (const std::string& l : b.sim->unit(0)->logLines()) EXPECT_NE(l[0], 'W') << l;
+  SelfTest(*b.dev, false);  // tested, it is written with its own geometry
   EXPECT_EQ(b.run({"ZQ D:\\FW.BIN /BIN /#1"}).failedLines, 0) << b.ui.pane.back();
+}
+
+// Units A (port 1-2) and B (port 1-3) tested as Device 1 and 2; during the run another
+// process pulls A, then plugs C into port 1-1, by writing the slots file. Device 1 stays A
+// for the run: its lines fail "not connect" and write nobody, Device 2 stays B; the next
+// run's self test counts C, which is Device 1 from then on.
+TEST(BatchOutcome, APullAndAPlugDuringARunNeverSendADeviceIntoAnotherUnit) {
+  Bench b("-,512Kx8,512Kx8", "", true);
+  const std::vector<uint8_t> fa = RandomBytes(0x10000, 41), fb = RandomBytes(0x10000, 42);
+  b.dir.write("fa.bin", fa);
+  b.dir.write("fb.bin", fb);
+  auto memory = [&b](int n) { return test::ReadFileBytes(b.dir.file("units/unit" + std::to_string(n) + ".bin")); };
+  auto holds = [](const std::vector<uint8_t>& m, const std::vector<uint8_t>& f) {
+    return m.size() >= f.size() && std::equal(f.begin(), f.end(), m.begin());
+  };
+  BatchContext ctx{*b.dev, b.session->image(), *b.resolver, "0000000"};
+  std::vector<bool> ok;
+  std::vector<std::string> last;
+  ctx.lineEnded = [&](int index, const LineResult& r) {
+    ok.push_back(r.ok);
+    last.push_back(b.ui.pane.back());
+    if (index == 0) b.dir.writeText("units/slots", "-,-,512Kx8\n");           // A pulled
+    if (index == 2) b.dir.writeText("units/slots", "512Kx8,-,512Kx8\n");      // C plugged
+  };
+  b.ui.setLamp(kLampPass);
+  const BatchSummary s = RunBatch(ctx, {"ZQ D:\\FA.BIN /BIN /27512 /#1",
+                                       "ZQ D:\\FB.BIN /BIN /27512 /#1",
+                                       "ZQ D:\\FB.BIN /BIN /27512 /#2 /V",
+                                       "ZQ D:\\FA.BIN /BIN /27512 /#1",
+                                       "ZQ D:\\FA.BIN /BIN /27512 /#2"});
+  EXPECT_EQ(ok, (std::vector<bool>{true, false, true, false, true}));
+  EXPECT_EQ(s.failedLines, 2);
+  EXPECT_EQ(last[1], "Error!! USB Device-1 is not connect...");
+  EXPECT_EQ(last[3], "Error!! USB Device-1 is not connect...");
+  EXPECT_TRUE(holds(memory(2), fa));  // A, pulled with line 1's image
+  EXPECT_TRUE(holds(memory(3), fa));  // B: line 3's image, then line 5's
+  EXPECT_EQ(memory(1), std::vector<uint8_t>(0x80000, 0xFF));  // C: untouched
+
+  SelfTest(*b.dev, false);  // the next run: C is Device 1, B Device 2
+  EXPECT_EQ(b.session->state().UnitIds[0].port, "1-1");
+  EXPECT_EQ(b.session->state().UnitIds[1].port, "1-3");
+  EXPECT_EQ(b.run({"ZQ D:\\FB.BIN /BIN /27512 /#1"}).failedLines, 0) << b.ui.pane.back();
+  EXPECT_TRUE(holds(memory(1), fb));
+  EXPECT_TRUE(holds(memory(3), fa));
+}
+
+// A pinned unit keeps its number whatever is plugged before it; a pinned port without its
+// unit leaves the number absent and its line fails as a unit that is not connected.
+TEST(BatchOutcome, PinnedDevicesKeepTheirNumbers) {
+  Bench b("-,512Kx8,512Kx8", "", true);
+  ASSERT_TRUE(b.session->profile().writeText("Units", "Device1", "1-3"));
+  ASSERT_TRUE(b.session->profile().writeText("Units", "Device2", "1-2"));
+  b.dir.writeText("units/slots", "512Kx8,512Kx8,512Kx8\n");  // a third unit at port 1-1
+  SelfTest(*b.dev, false);
+  const std::vector<uint8_t> f = RandomBytes(0x10000, 43);
+  b.dir.write("f.bin", f);
+  EXPECT_EQ(b.run({"ZQ D:\\F.BIN /BIN /27512 /#1"}).failedLines, 0) << b.ui.pane.back();
+  const std::vector<uint8_t> m3 = test::ReadFileBytes(b.dir.file("units/unit3.bin"));
+  EXPECT_TRUE(std::equal(f.begin(), f.end(), m3.begin()));
+  EXPECT_EQ(b.session->state().UnitIds[2].port, "1-1");  // the unpinned unit: lowest free number
+
+  b.dir.writeText("units/slots", "512Kx8,-,512Kx8\n");  // Device 2's unit pulled
+  SelfTest(*b.dev, false);
+  EXPECT_EQ(b.session->state().UnitList[1], 0);
+  EXPECT_FALSE(b.session->state().PanelPresent[1]);
+  EXPECT_EQ(b.run({"ZQ D:\\F.BIN /BIN /27512 /#2"}).failedLines, 1);
+  EXPECT_TRUE(b.paneHas("Error!! USB Device-2 is not connect..."));
+}
+
+// A toggle the unit refused during the first blink neither stops the line nor turns the
+// blink's phase: the LED is off after the line, as after a line without the fault.
+TEST(BatchOutcome, AFailedLedToggleLeavesTheLedOffAfterTheLine) {
+  Bench b("512Kx8", "0:U:2");
+  b.dir.write("fw.bin", RandomBytes(0x2000, 44));
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(b.run({"ZQ D:\\FW.BIN /BIN /#1"}).failedLines, 0) << b.ui.pane.back();
+    EXPECT_FALSE(b.sim->unit(0)->led) << run;
+    EXPECT_EQ(b.session->state().BlinkState, 0) << run;
+  }
 }
 
 }  // namespace

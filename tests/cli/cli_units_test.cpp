@@ -42,7 +42,54 @@ TEST_F(CliUnitsTest, UnitsRunsTheSelfTestAndListsDevices) {
   auto r = Run({"units"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Device Self Test ....\n"), std::string::npos);
-  EXPECT_NE(r.out.find("Device 1: 512K * 16bit (device path 1)\nDevice 2: 1024K * 8bit (device path 3)\n"),
+  EXPECT_NE(r.out.find("Device 1: 512K * 16bit (port 1-2, device path 0)\n"
+                       "Device 2: 1024K * 8bit (port 1-4, device path 1)\n"),
+            std::string::npos)
+      << r.out;
+}
+
+// Five units: each Device shows its own configuration (the fifth reports in panel 1's
+// driver field, which must not make it Device 1's).
+TEST_F(CliUnitsTest, EachDeviceShowsItsOwnConfiguration) {
+  setenv("ZARVO_R5_SIM", "512Kx8,512Kx8,1024Kx8,512Kx8,512Kx16", 1);
+  auto r = Run({"units"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Device 1: 512K * 8bit (port 1-1, device path 0)\n"
+                       "Device 2: 512K * 8bit (port 1-2, device path 1)\n"
+                       "Device 3: 1024K * 8bit (port 1-3, device path 2)\n"
+                       "Device 4: 512K * 8bit (port 1-4, device path 3)\n"
+                       "Unit on device path 4: 512K * 16bit (port 1-5), not used (only Device 1 to Device 4 are)\n"),
+            std::string::npos)
+      << r.out;
+}
+
+// units --pin writes the order seen now into [Units]; from then on a unit plugged before
+// the pinned ones takes the next free number instead of pushing them up, and a pinned unit
+// that is gone leaves its Device absent.
+TEST_F(CliUnitsTest, PinWritesTheOrderAndPinnedUnitsKeepTheirNumbers) {
+  setenv("ZARVO_R5_SIM", "-,512Kx8,1024Kx8", 1);
+  auto r = Run({"units", "--pin"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Pinned Device 1 to port 1-2 in [Units] of "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Pinned Device 2 to port 1-3 in [Units] of "), std::string::npos) << r.out;
+  const std::string ini = test::ReadFileText(dir.file("settings.ini"));
+  EXPECT_NE(ini.find("[Units]"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Device1=1-2"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Device2=1-3"), std::string::npos) << ini;
+
+  dir.writeText("slots", "512Kx16,512Kx8,1024Kx8");  // another unit plugged at port 1-1
+  r = Run({"units"});
+  EXPECT_NE(r.out.find("Device 1: 512K * 8bit (port 1-2, device path 1)\n"
+                       "Device 2: 1024K * 8bit (port 1-3, device path 2)\n"
+                       "Device 3: 512K * 16bit (port 1-1, device path 0)\n"),
+            std::string::npos)
+      << r.out;
+  dir.writeText("slots", "512Kx16,-,1024Kx8");  // Device 1's unit pulled
+  r = Run({"units"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Device 1: absent (pinned to port 1-2, no unit there)\n"
+                       "Device 2: 1024K * 8bit (port 1-3, device path 1)\n"
+                       "Device 3: 512K * 16bit (port 1-1, device path 0)\n"),
             std::string::npos)
       << r.out;
 }

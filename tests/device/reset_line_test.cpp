@@ -56,15 +56,17 @@ TEST(ResetLineTest, DelayTimeRule) {
 }
 
 TEST(ResetControlsTest, ButtonPulsesTickedUnitsOnPathsZeroToThreeOnly) {
-  DeviceRig rig("512Kx8,512Kx8,-,512Kx8,512Kx8");
+  // Device paths 0..4 are the units in slots 0, 1, 3, 4 and 5.
+  DeviceRig rig("512Kx8,512Kx8,-,512Kx8,512Kx8,512Kx8");
   auto ctx = rig.ctx();
   ResetLoopResult r = ResetButtonClick(ctx, {true, false, false, true});
   EXPECT_EQ(r.units, 2);
   EXPECT_TRUE(r.ok());
   EXPECT_EQ(rig.unit(0).resetHistory, (std::vector<int>{1, 0, 1}));
   EXPECT_TRUE(rig.unit(1).resetHistory.empty());  // panel 2 not ticked
-  EXPECT_EQ(rig.unit(3).resetHistory, (std::vector<int>{1, 0, 1}));
-  EXPECT_TRUE(rig.unit(4).resetHistory.empty());  // path 4 has no panel
+  EXPECT_TRUE(rig.unit(3).resetHistory.empty());  // path 2: panel 3 not ticked
+  EXPECT_EQ(rig.unit(4).resetHistory, (std::vector<int>{1, 0, 1}));
+  EXPECT_TRUE(rig.unit(5).resetHistory.empty());  // path 4 has no panel
   EXPECT_EQ(rig.clock.sleeps, (std::vector<uint32_t>{300, 300}));
 }
 

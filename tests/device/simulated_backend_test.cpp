@@ -53,7 +53,7 @@ TEST(SimConfigTest, EnvironmentChoosesTheSimulatorAndItsFaults) {
   ASSERT_NE(sim, nullptr);
   ASSERT_NE(sim->unit(1), nullptr);
   EXPECT_EQ(sim->unit(1)->configCode, 0x0041);
-  ASSERT_TRUE(sim->open(1));
+  ASSERT_TRUE(sim->open(0));  // the only unit attached: device path 0
   EXPECT_TRUE(sim->controlOut('U', 1, 0));
   EXPECT_FALSE(sim->controlOut('U', 0, 0));
   EXPECT_TRUE(sim->controlOut('U', 0, 0));
@@ -130,7 +130,7 @@ TEST(SimUnitTest, DirectoryKeepsMemoryBetweenRunsAndLogsEveryRequest) {
     SimulatedBackend b(config);
     ASSERT_TRUE(b.error().empty()) << b.error();
     EXPECT_EQ(ReadFileBytes(dir.file("unit2.bin")), std::vector<uint8_t>(0x80000, 0xFF));
-    ASSERT_TRUE(b.open(1));
+    ASSERT_TRUE(b.open(0));
     ASSERT_TRUE(WriteBlock(b, 1, std::vector<uint8_t>(8192, 0x11)));
     EXPECT_FALSE(b.controlOut('Z', 1, 2));
     EXPECT_EQ(ReadFileBytes(dir.file("unit2.bin"))[8192], 0x11);
@@ -238,17 +238,21 @@ TEST(SimUnitTest, SlotsFileInTheDirectoryPullsAndPlugsUnits) {
   EXPECT_FALSE(b.controlOut('U', 1, 0));
   EXPECT_EQ(b.lastError(), UsbError::LinkBroken);
   EXPECT_EQ(b.unit(1), nullptr);
-  EXPECT_FALSE(b.productId(1).has_value());
   ASSERT_NE(b.unit(2), nullptr);
   EXPECT_EQ(b.unit(2)->configCode, 0x0041);
+  // Two units attached: device paths 0 and 1, the second the unit in slot 2.
+  EXPECT_TRUE(b.productId(1).has_value());
+  EXPECT_FALSE(b.productId(2).has_value());
+  EXPECT_EQ(b.slotAt(1), 2);
   b.close();
 
   dir.writeText("slots", "512Kx8,bogus");
-  EXPECT_FALSE(b.productId(1).has_value());
-  EXPECT_TRUE(b.productId(2).has_value());
+  EXPECT_EQ(b.slotAt(1), 2);
+  EXPECT_FALSE(b.productId(2).has_value());
 
   std::filesystem::remove(dir.file("slots"));
   ASSERT_TRUE(b.productId(1).has_value());
+  EXPECT_EQ(b.slotAt(1), 1);
   EXPECT_FALSE(b.productId(2).has_value());
   EXPECT_EQ(b.unit(1)->memory[0], 0x22);  // plugged back with what it held, like a powered unit
   dir.writeText("slots", "");

@@ -7,13 +7,22 @@
 namespace zarvo {
 namespace {
 
-TEST(UsbLinkTest, EnumerationSkipsOtherProductsAndEmptySlots) {
+// As on libusb, the device paths are the units attached now, in slot order: other products
+// and empty slots take none.
+TEST(UsbLinkTest, EnumerationCountsTheUnitsAttachedNowInSlotOrder) {
   SimulatedBackend backend("512Kx8,1024Kx8,other,-,512Kx16");
   UsbLink link(backend);
   std::array<uint8_t, 15> list{};
-  EXPECT_EQ(link.enumerate(list), 3);
-  EXPECT_EQ((std::vector<int>(list.begin(), list.begin() + 4)), (std::vector<int>{1, 2, 5, 0}));
+  std::array<UnitIdentity, 15> ids{};
+  EXPECT_EQ(link.enumerate(list, &ids), 3);
+  EXPECT_EQ((std::vector<int>(list.begin(), list.begin() + 4)), (std::vector<int>{1, 2, 3, 0}));
+  EXPECT_EQ(ids[0].port, "1-1");
+  EXPECT_EQ(ids[1].port, "1-2");
+  EXPECT_EQ(ids[2].port, "1-5");
+  EXPECT_FALSE(ids[3].known());
   EXPECT_FALSE(link.isOpen());
+  ASSERT_TRUE(link.open(2));
+  EXPECT_EQ(backend.openSlot(), 4);
 }
 
 TEST(UsbLinkTest, UnitInTheLastSlotIsFound) {
@@ -21,7 +30,8 @@ TEST(UsbLinkTest, UnitInTheLastSlotIsFound) {
   UsbLink link(backend);
   std::array<uint8_t, 15> list{};
   EXPECT_EQ(link.enumerate(list), 1);
-  EXPECT_EQ(list[0], 15);
+  EXPECT_EQ(list[0], 1);
+  EXPECT_EQ(backend.slotAt(0), 14);
 }
 
 TEST(UsbLinkTest, EnumerationWhileOpenReturnsZeroAndLeavesTheListAlone) {

@@ -73,9 +73,19 @@ FakeUnit::~FakeUnit() {
 
 std::vector<uint8_t> FakeUnit::statusBlock() const {
   std::vector<uint8_t> s(16);
+  if (config_ >= 0) {
+    s = {0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 1, 0, static_cast<uint8_t>(config_ & 0xFF),
+         static_cast<uint8_t>(config_ >> 8), id_, 0, 0, 0};
+    return s;
+  }
   s[0] = id_;
   for (size_t i = 1; i < s.size(); ++i) s[i] = static_cast<uint8_t>(i);
   return s;
+}
+
+void FakeUnit::reportPassing(uint16_t configCode) {
+  std::lock_guard lock(mu_);
+  config_ = configCode;
 }
 
 void FakeUnit::stallNext() { std::lock_guard lock(mu_); stall_ = true; }
@@ -281,14 +291,24 @@ FakeUnit& EmulatedBus::addDevice(const BusDevice& dev, uint8_t id) {
     ADD_FAILURE() << (error != nullptr ? error->message : "attach_ioctl failed");
     g_clear_error(&error);
   }
+  add(SysPath(dev), dev.bus, dev.address, Hex(Descriptors(dev.vendor, dev.product, dev.deviceClass)));
+  return unit;
+}
+
+std::string EmulatedBus::SysPath(const BusDevice& dev) {
   // The sysfs name is "<bus>-<ports>", below the hubs "<bus>-<leading ports>" up to the root.
   std::ostringstream path;
   path << "/devices/usb" << dev.bus;
   for (size_t dot = dev.ports.find('.'); dot != std::string::npos; dot = dev.ports.find('.', dot + 1))
     path << '/' << dev.bus << '-' << dev.ports.substr(0, dot);
   path << '/' << dev.bus << '-' << dev.ports;
-  add(path.str(), dev.bus, dev.address, Hex(Descriptors(dev.vendor, dev.product, dev.deviceClass)));
-  return unit;
+  return path.str();
+}
+
+void EmulatedBus::removeDevice(const BusDevice& dev) {
+  const std::string path = "/sys" + SysPath(dev);
+  umockdev_testbed_uevent(testbed_, path.c_str(), "remove");
+  umockdev_testbed_remove_device(testbed_, path.c_str());
 }
 
 void EmulatedBus::add(const std::string& sysPath, int bus, int address, const std::string& descriptors) {

@@ -37,8 +37,10 @@ class FakeUnit {
   FakeUnit(const FakeUnit&) = delete;
   FakeUnit& operator=(const FakeUnit&) = delete;
 
-  // The 16 bytes a status request returns: the unit's id, then 1..15.
+  // The 16 bytes a status request returns: the unit's id, then 1..15; or, once it reports
+  // passing, a passed check with a configuration code and the id in byte 12.
   std::vector<uint8_t> statusBlock() const;
+  void reportPassing(uint16_t configCode);
 
   // Fault injection, each for the next transfer only.
   void stallNext();              // the unit answers with a STALL
@@ -63,6 +65,7 @@ class FakeUnit {
   bool discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg);
 
   uint8_t id_;
+  int config_ = -1;
   mutable std::mutex mu_;
   bool stall_ = false;
   bool hold_ = false;
@@ -102,8 +105,11 @@ class EmulatedBus {
   // As on a machine without the udev rule: every user may read the bus (sysfs), only root
   // may open the devices' nodes (run as root, a test drops to another user to see it).
   void nodesForRootOnly();
+  // Pulls a device added before: it leaves sysfs and /dev/bus/usb with a "remove" event.
+  void removeDevice(const BusDevice& dev);
 
  private:
+  static std::string SysPath(const BusDevice& dev);
   void add(const std::string& sysPath, int bus, int address, const std::string& descriptors);
 
   UMockdevTestbed* testbed_;

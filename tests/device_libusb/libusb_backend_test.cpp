@@ -13,6 +13,8 @@
 #include "child_process.h"
 #include "counting_clock.h"
 #include "device/libusb_backend.h"
+#include "base/quiet_ui.h"
+#include "device/discovery.h"
 #include "device/self_test.h"
 #include "device/usb_link.h"
 #include "recording_ui.h"
@@ -26,6 +28,7 @@ using test::ControlCall;
 using test::BusDevice;
 using test::EmulatedBus;
 using test::FakeUnit;
+using test::TempDir;
 
 constexpr uint16_t kOtherProduct = 0x1234;
 constexpr unsigned kTestTimeoutMs = 1000;
@@ -115,6 +118,77 @@ TEST(LibusbSlots, UnitsBehindTwentyOtherDevicesAreStillDevice1And2) {
     EXPECT_EQ(status[0], id);
     backend->close();
   }
+}
+
+// A unit's identity is its port path as the kernel names it and its address on the bus.
+TEST(LibusbSlots, UnitsAreKnownByPortPathAndAddress) {
+  EmulatedBus bus;
+  bus.addRootHub(1);
+  bus.addDevice({1, "4", 3, 0x3333, 0x5411, 0x09}, 0xF);  // a hub
+  bus.addDevice({1, "2", 5, 0x1111, kProductId}, 0xA);
+  bus.addDevice({1, "4.3", 6, 0x1111, kProductId}, 0xB);
+  auto backend = MakeLibusbBackend(kTestTimeoutMs);
+  EXPECT_EQ(backend->identities(), (std::vector<UnitIdentity>{{"1-2", 5}, {"1-4.3", 6}}));
+  ASSERT_TRUE(backend->open(1)) << backend->lastErrorDetail();
+  EXPECT_EQ(backend->openIdentity(), (UnitIdentity{"1-4.3", 6}));
+  backend->close();
+  EXPECT_FALSE(backend->openIdentity().known());
+}
+
+// The pull/plug scenario on one bus seen by one process: A (port 1-2) and B (port 1-3) are
+// tested as Device 1 and 2. A is pulled: Device 1 opens nothing, Device 2 is still B though
+// it moved up a slot. C is plugged into port 1-1: Device 1 still opens nothing (C was never
+// tested) and C sees no request. The next self test counts C as Device 1; with Device1
+// pinned to 1-3 in [Units], B is Device 1 whatever else is plugged.
+TEST(LibusbUnits, APulledUnitIsNotConnectAndAPluggedOneCountsFromTheNextSelfTest) {
+  EmulatedBus bus;
+  bus.addRootHub(1);
+  const BusDevice a{1, "2", 5, 0x1111, kProductId};
+  bus.addDevice(a, 0xA).reportPassing(0x0040);
+  FakeUnit& b = bus.addDevice({1, "3", 6, 0x1111, kProductId}, 0xB);
+  b.reportPassing(0x0041);
+  auto backend = MakeLibusbBackend(kTestTimeoutMs);
+  UsbLink link(*backend);
+  RunState rs;
+  Profile profile;
+  QuietUi ui;
+  test::CountingClock clock;
+  DeviceContext ctx{link, rs, profile, ui, clock};
+  auto idAtOpen = [&link] {
+    uint8_t status[16] = {};
+    return link.vendorIn(0x42, 0, 0, status, sizeof status) ? status[12] : 0;
+  };
+
+  ASSERT_TRUE(SelfTest(ctx, false));
+  ASSERT_EQ(rs.UnitCount, 2);
+  EXPECT_EQ(rs.UnitIds[0].port, "1-2");
+  EXPECT_EQ(rs.UnitDeviceSize[1], "512K * 16bit");
+
+  bus.removeDevice(a);
+  EXPECT_FALSE(OpenListPosition(ctx, 0));
+  ASSERT_TRUE(OpenListPosition(ctx, 1)) << backend->lastErrorDetail();
+  EXPECT_EQ(idAtOpen(), 0xB);
+
+  FakeUnit& c = bus.addDevice({1, "1", 7, 0x1111, kProductId}, 0xC);
+  c.reportPassing(0x0080);
+  EXPECT_FALSE(BlinkLed(ctx, 0, 10));
+  EXPECT_TRUE(c.controls().empty());
+  EXPECT_TRUE(c.claimed().empty());
+
+  ASSERT_TRUE(SelfTest(ctx, false));
+  EXPECT_EQ(rs.UnitIds[0].port, "1-1");
+  EXPECT_EQ(rs.UnitDeviceSize[0], "1024K * 8bit");
+  ASSERT_TRUE(OpenListPosition(ctx, 0));
+  EXPECT_EQ(idAtOpen(), 0xC);
+
+  TempDir dir;
+  profile.setPath(dir.file("settings.ini"));
+  ASSERT_TRUE(profile.writeText("Units", "Device1", "1-3"));
+  ASSERT_TRUE(SelfTest(ctx, false));
+  EXPECT_EQ(rs.UnitIds[0].port, "1-3");
+  EXPECT_EQ(rs.UnitIds[1].port, "1-1");
+  ASSERT_TRUE(OpenListPosition(ctx, 0));
+  EXPECT_EQ(idAtOpen(), 0xB);
 }
 
 TEST_F(LibusbOneUnit, OpenClaimsAndCloseReleasesTheInterface) {

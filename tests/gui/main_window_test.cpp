@@ -163,6 +163,26 @@ TEST(MainWindow, APanelHidesOnTheTickAfterItsUnitLeavesAndShowsWhenOneArrives) {
   EXPECT_TRUE(rig.find<QWidget>("NoUnitHint")->isVisible());
 }
 
+// Each panel's Driver field names its unit's USB port in its tooltip; a [Units] pin moves a
+// unit to its number at the next device check, and a pinned port without a unit hides its panel.
+TEST(MainWindow, DriverFieldsShowThePortPathAndPinsHoldTheNumbers) {
+  GuiRig rig("-,512Kx8,512Kx16");
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");
+  auto& w = rig.start();
+  EXPECT_EQ(rig.find<QLineEdit>("Win_Driver_1")->toolTip(), "1-2");
+  EXPECT_EQ(rig.find<QLineEdit>("Win_Driver_2")->toolTip(), "1-3");
+  EXPECT_EQ(rig.find<QLineEdit>("Win_Driver_1")->text(), "512K * 8bit");
+  rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n[Units]\r\nDevice1=1-3\r\nDevice3=1-1\r\n");
+  Q_EMIT w.deviceCheck().timeout({});
+  EXPECT_EQ(rig.find<QLineEdit>("Win_Driver_1")->toolTip(), "1-3");
+  EXPECT_EQ(rig.find<QLineEdit>("Win_Driver_2")->toolTip(), "1-2");
+  EXPECT_FALSE(rig.find<QWidget>("D3_Panel")->isVisible());
+  rig.sim().attach(0, 0x0080);
+  Q_EMIT w.deviceCheck().timeout({});
+  EXPECT_TRUE(rig.find<QWidget>("D3_Panel")->isVisible());
+  EXPECT_EQ(rig.find<QLineEdit>("Win_Driver_3")->toolTip(), "1-1");
+}
+
 TEST(MainWindow, WithoutUnitsTheRunControlsHideOnEveryPage) {
   GuiRig rig("");
   rig.dir.writeText("TovanHistory_1.ini", "[Option]\r\nWatchMode=1\r\n");

@@ -27,6 +27,9 @@ class RecordingUi : public Ui {
   void setUnitControls(const UnitControls& c) override { unitControls = c; ++unitControlCalls; }
   void setDriverText(int panel, const std::string& text) override;
   void setDriverRed(int panel, bool red) override;
+  void setDriverPort(int panel, const std::string& port) override {
+    if (panel >= 1 && panel <= 4) driverPort[panel] = port;
+  }
   void setDeviceCheckTimer(bool running) override { timerCalls.push_back(running); }
   void setMainWindowEnabled(bool enabled) override { windowEnabledCalls.push_back(enabled); }
   void setPanelSum(int panel, const std::string& text) override;
@@ -49,6 +52,7 @@ class RecordingUi : public Ui {
   int unitControlCalls = 0;
   std::string driverText[5];
   bool driverRed[5] = {};
+  std::string driverPort[5];
   std::vector<bool> timerCalls;
   std::vector<bool> windowEnabledCalls;
   std::string panelSum[5];

@@ -182,5 +182,32 @@ TEST(WindowOutcome, TheDetectionBoxComesOncePerPanelAndFileAndNeverStopsAnUnatte
   EXPECT_EQ(rig.ui.pane.size(), 4u);
 }
 
+// A unit pulled between the self test and the open (here: while the self test reads the
+// second unit): panel 1 shows "Not connect" and fails, and the unit that took Device 1's
+// device path receives nothing; panel 2 then runs on its own unit, counted afresh.
+TEST(WindowOutcome, AUnitPulledBeforeItsOpenIsNotConnectAndNoOtherUnitIsWritten) {
+  WindowRig rig("512Kx8,512Kx8,512Kx8");
+  const std::string a = rig.dir.write("a.bin", RandomBytes(0x2000, 51));
+  rig.panel(1, a, 2);
+  rig.dialogKeys(1, a);
+  bool pulled = false;
+  rig.ui.onDriverText = [&](int panel, const std::string&) {
+    if (panel == 3 && !pulled) {
+      pulled = true;
+      rig.backend.detach(0);
+    }
+  };
+  WindowRunResult r = rig.run();
+  ASSERT_TRUE(pulled);
+  EXPECT_EQ(r.outcome[0], PanelOutcome::Failed);
+  EXPECT_EQ(rig.ui.driverText[1], "Not connect");
+  EXPECT_TRUE(rig.ui.driverRed[1]);
+  EXPECT_EQ(rig.ui.windowLamp(), kLampFail);
+  EXPECT_EQ(Count(rig.ui.pane, "      USB Device is not connect..."), 1);
+  EXPECT_EQ(rig.ui.panelSum[1], "");
+  for (int slot : {1, 2})
+    for (const std::string& l : rig.unit(slot).logLines()) EXPECT_NE(l[0], 'W') << slot << ": " << l;
+}
+
 }  // namespace
 }  // namespace zarvo::test

@@ -28,6 +28,11 @@ class StatusRecordingUi : public RecordingUi {
     if (onRepaint) onRepaint();
   }
   std::function<void()> onRepaint;
+  void setDriverText(int panel, const std::string& text) override {
+    RecordingUi::setDriverText(panel, text);
+    if (onDriverText) onDriverText(panel, text);
+  }
+  std::function<void(int panel, const std::string& text)> onDriverText;
 
   // The step codes in order.
   std::vector<int> steps() const { return stepCalls; }

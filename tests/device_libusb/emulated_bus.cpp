@@ -256,7 +256,9 @@ EmulatedBus::~EmulatedBus() {
 }
 
 void EmulatedBus::nodesForRootOnly() {
-  const std::filesystem::path root = umockdev_testbed_get_root_dir(testbed_);
+  gchar* dir = umockdev_testbed_get_root_dir(testbed_);  // the caller's to free
+  const std::filesystem::path root = dir;
+  g_free(dir);
   std::error_code ec;
   // The root takes the event sockets a udev monitor makes, whoever runs it.
   std::filesystem::permissions(root, std::filesystem::perms(01777), ec);

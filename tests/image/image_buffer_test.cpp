@@ -54,7 +54,10 @@ TEST(ImageBuffer, SmallGrowthOfALargeImageKeepsItsStorageAndBytes) {
   img.data()[2883850] = 0x5A;
   const uint8_t* before = img.data();
   ASSERT_TRUE(img.resize(img.size(), rs, ui));
-  EXPECT_EQ(img.data(), before);
+  // Only mapped blocks are sized by the page (the sanitizer build maps none).
+  if (MapsLargeBlock(img.size())) {
+    EXPECT_EQ(img.data(), before);
+  }
   EXPECT_EQ(img.data()[2883850], 0x5A);
   EXPECT_EQ(img.size(), 2884875u + 1024);
   EXPECT_GE(img.capacity(), img.size());

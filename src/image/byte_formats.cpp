@@ -26,7 +26,7 @@ bool LoadByteFormat(LoadContext& ctx, RawImage& raw, uint32_t format, uint32_t d
     fileBytes = fileBytes > kExeHeader ? fileBytes - kExeHeader : 0;
   }
   const DataRun data{0, fileBytes};
-  return PlaceImage(ctx, raw.bytes, count, d, fill, fillFlag, std::span<const DataRun>(&data, 1));
+  return PlaceImage(ctx, raw.bytes, count, d, fill, fillFlag, std::span<const DataRun>(&data, 1), 0);
 }
 
 }  // namespace zarvo

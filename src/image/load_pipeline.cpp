@@ -350,7 +350,7 @@ bool DispatchRaw(LoadContext& ctx, RawImage& raw) {
 }
 
 bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
-                uint32_t b) {
+                Lane lane) {
   ImageBuffer& image = ctx.image;
   RunState& rs = ctx.rs;
   const uint64_t reach = static_cast<uint64_t>(d) + count;
@@ -368,13 +368,12 @@ bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, 
 
   std::span<uint8_t> dst = image.bytes();
   std::fill(dst.begin(), dst.end(), fill);
-  const Lane lane = LaneOf(rs.DataSetSwitch, ctx.ui);
-  SelectBytes(src, count, lane, b, dst, d);
+  SelectBytes(src, count, lane, 0, dst, d);
   Mirror(dst, rs.EmulationRange, memory);
   return true;
 }
 
-bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d) {
+bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, Lane lane) {
   ImageBuffer& image = ctx.image;
   const uint64_t reach = static_cast<uint64_t>(d) + count;
   if (reach > kMaxImage) {
@@ -383,7 +382,7 @@ bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, u
   }
   if (reach > image.size() && !image.resize(static_cast<uint32_t>(reach), ctx.rs, ctx.ui)) return false;
   // The data set chooses the bytes with or without fill: a 16-bit lane is half the file.
-  SelectBytes(src, count, LaneOf(ctx.rs.DataSetSwitch, ctx.ui), 0, image.bytes(), d);
+  SelectBytes(src, count, lane, 0, image.bytes(), d);
   return true;
 }
 
@@ -406,10 +405,9 @@ bool FileDataInIc(std::span<const DataRun> data, uint64_t shift, uint32_t count,
 bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
                 bool fillFlag, std::span<const DataRun> data, uint64_t shift) {
   // An image that holds not one byte of the file would download as fill and pass.
-  const DataRun whole{0, count};
-  if (data.data() == nullptr) data = std::span<const DataRun>(&whole, 1);
+  const Lane lane = LaneOf(ctx.rs.DataSetSwitch, ctx.ui);
   const uint32_t window = ctx.rs.EmulationRange != 0 ? ctx.rs.EmulationRange : ctx.rs.IcSize;
-  if (!FileDataInIc(data, shift, count, LaneOf(ctx.rs.DataSetSwitch, ctx.ui), d, window)) {
+  if (!FileDataInIc(data, shift, count, lane, d, window)) {
     const std::string text = kNoFileDataText;
     if (ctx.ui.activePage() == Page::Batch || ctx.unattended)
       ctx.ui.appendMessage(text);
@@ -417,7 +415,7 @@ bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, 
       ctx.ui.messageBox(text);
     return false;
   }
-  const bool ok = fillFlag ? StoreImage(ctx, src, count, d, fill) : CopyImage(ctx, src, count, d);
+  const bool ok = fillFlag ? StoreImage(ctx, src, count, d, fill, lane) : CopyImage(ctx, src, count, d, lane);
   if (!ok) return false;
   ctx.image.setStart(d);
   ctx.image.setEnd(d + count);

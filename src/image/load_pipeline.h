@@ -67,20 +67,19 @@ struct LoadContext {
 bool HandOff(LoadContext& ctx);
 bool LoadImage(LoadContext& ctx);
 
-// Fill flag set: fill the whole image, select the data-set lane from source offset b,
-// mirror across the unit memory. Fill flag clear: the data-set lane only, the rest of the
-// image as it was.
+// Fill flag set: fill the whole image, select the data-set lane, mirror across the unit
+// memory. Fill flag clear: the data-set lane only, the rest of the image as it was.
 // Both grow the image before they write and return false (image bytes untouched) when it
 // cannot grow; neither reads past src nor writes past the image, whatever d and count are.
 bool StoreImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d,
-                uint8_t fill, uint32_t b = 0);
-bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d);
+                uint8_t fill, Lane lane);
+bool CopyImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, Lane lane);
 // The last step of every format: StoreImage with the fill flag set, CopyImage without; then
 // the image's start address is d and its end d + count. `data` names where the file's
-// bytes lie in src (shifted down by `shift`; empty: all count bytes): an image whose IC
-// window would hold none of them is refused with kNoFileDataText, nothing placed.
+// bytes lie in src (shifted down by `shift`): an image whose IC window would hold none of
+// them is refused with kNoFileDataText, nothing placed.
 bool PlaceImage(LoadContext& ctx, std::span<const uint8_t> src, uint32_t count, uint32_t d, uint8_t fill,
-                bool fillFlag, std::span<const DataRun> data = {}, uint64_t shift = 0);
+                bool fillFlag, std::span<const DataRun> data, uint64_t shift);
 // Whether a byte of the file lands in the IC window [0, window) of the image when count
 // source bytes are placed from d through the lane (a window of 0 judges nothing).
 bool FileDataInIc(std::span<const DataRun> data, uint64_t shift, uint32_t count, Lane lane, uint32_t d,

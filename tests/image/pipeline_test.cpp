@@ -193,7 +193,7 @@ TEST_F(PipelineTest, DestinationAboveTheLimitIsRefusedBeforeAnyByteChanges) {
   profile.writeText(keys::kLoadDlg, keys::kName, f);
   profile.writeText(keys::kLoadDlg, keys::kDistSAdd, "4294967295");
   LoadContext c = ctx();
-  EXPECT_FALSE(StoreImage(c, Bytes{1}, 0xFFFFFFFF, 0xFFFFFFFF, 0));
+  EXPECT_FALSE(StoreImage(c, Bytes{1}, 0xFFFFFFFF, 0xFFFFFFFF, 0, Lane{}));
   EXPECT_EQ(imageBytes(0, 8192), Bytes(8192, 0xFF));
 }
 
